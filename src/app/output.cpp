@@ -1,0 +1,60 @@
+#include "app/output.h"
+
+#include <cstdio>
+
+#include "app/platform.h"
+#include "app/state.h"
+
+namespace {
+
+std::string* consoleSink = nullptr;
+
+void writeConsole(std::string_view text) {
+    if (consoleSink != nullptr) {
+        consoleSink->append(text);
+        return;
+    }
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fflush(stdout);
+}
+
+// Zero-padded decimal of `value` in `width` digits.
+std::string padded(int value, int width) {
+    std::string digits = std::to_string(value);
+    if (digits.size() < static_cast<std::size_t>(width)) {
+        digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+    }
+    return digits;
+}
+
+}  // namespace
+
+void printLine(std::string_view text) {
+    std::string line(text);
+    line += "\r\n";
+    writeConsole(line);
+}
+
+void printText(std::string_view text) { writeConsole(text); }
+
+void printVerbose(std::string_view text) {
+    if ((runOptions & OPT_VERBOSE) != 0) printLine(text);
+}
+
+void logLine(std::string_view text) {
+    if ((runOptions & OPT_DUMP) == 0) return;
+    std::FILE* log = std::fopen(std::string(LOG_FILE_NAME).c_str(), "ab");
+    if (log == nullptr) return;
+    std::fwrite(text.data(), 1, text.size(), log);
+    std::fwrite("\r\n", 1, 2, log);
+    std::fclose(log);
+}
+
+void logHeader() {
+    logLine(std::string(30, '='));
+    const LocalTime now = readLocalTime();
+    logLine("Log date: " + padded(now.month, 2) + "-" + padded(now.day, 2) + "-" + padded(now.year, 4) + " " +
+            padded(now.hour, 2) + ":" + padded(now.minute, 2) + ":" + padded(now.second, 2));
+}
+
+void captureConsole(std::string* sink) { consoleSink = sink; }

@@ -1,0 +1,27 @@
+#pragma once
+// Console and log output. Every line written ends with CR LF, on every platform.
+#include <string>
+#include <string_view>
+
+constexpr std::string_view LOG_FILE_NAME = "brushup.log";
+
+// Writes `text` and a line end to the console.
+void printLine(std::string_view text);
+
+// Writes `text` to the console with no line end; the next output continues the line.
+void printText(std::string_view text);
+
+// printLine, but only when runOptions holds OPT_VERBOSE.
+void printVerbose(std::string_view text);
+
+// Appends `text` as one line to brushup.log, only when runOptions holds OPT_DUMP.
+// The log is opened and closed for every line; a log that cannot be opened
+// loses the line silently.
+void logLine(std::string_view text);
+
+// Logs the separator of 30 "=" and "Log date: MM-DD-YYYY HH:MM:SS".
+void logHeader();
+
+// Sends console output into `sink` instead of standard output; nullptr restores
+// standard output. For tests.
+void captureConsole(std::string* sink);

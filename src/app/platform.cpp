@@ -1,0 +1,185 @@
+#include "app/platform.h"
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#endif
+
+namespace {
+
+// The final component of a path, after the last "/" (and "\" on Windows).
+std::string_view finalComponent(std::string_view name) {
+#ifdef _WIN32
+    const std::size_t slash = name.find_last_of("/\\");
+#else
+    const std::size_t slash = name.find_last_of('/');
+#endif
+    return slash == std::string_view::npos ? name : name.substr(slash + 1);
+}
+
+bool isHiddenName(std::string_view name) {
+    const std::string_view last = finalComponent(name);
+    return !last.empty() && last.front() == '.';
+}
+
+// Directory of `name` with its separator ("dir/"), or "" for the working directory.
+std::string directoryPart(const std::string& name) {
+    const std::string_view last = finalComponent(name);
+    return name.substr(0, name.size() - last.size());
+}
+
+#ifndef _WIN32
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// Permission bits for a new file: what the user's umask leaves of rw-rw-rw-.
+mode_t newFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return static_cast<mode_t>(0666 & ~mask);
+}
+
+// The path a write to `name` must replace: the target of a link, else `name`.
+std::string replacementTarget(const std::string& name) {
+    struct stat linkInfo {};
+    if (::lstat(name.c_str(), &linkInfo) != 0 || !S_ISLNK(linkInfo.st_mode)) return name;
+    char* resolved = ::realpath(name.c_str(), nullptr);
+    if (resolved == nullptr) return name;
+    std::string target(resolved);
+    std::free(resolved);
+    return target;
+}
+
+void syncDirectory(const std::string& directory) {
+    const int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY);
+    if (fd < 0) return;
+    ::fsync(fd);  // best effort: some file systems refuse it for directories
+    ::close(fd);
+}
+
+#endif
+
+}  // namespace
+
+#ifndef _WIN32
+
+void preparePlatform() { std::signal(SIGXFSZ, SIG_IGN); }
+
+bool plainFileCounts(const std::string& name, bool allowReadOnly) {
+    struct stat info {};
+    if (name.empty() || ::stat(name.c_str(), &info) != 0) return false;
+    if (!S_ISREG(info.st_mode)) return false;
+    if (isHiddenName(name)) return false;
+    return allowReadOnly || !isReadOnlyFile(name);
+}
+
+bool isReadOnlyFile(const std::string& name) {
+    struct stat info {};
+    if (::stat(name.c_str(), &info) != 0) return false;
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+    return ::access(name.c_str(), W_OK) != 0;
+}
+
+bool replaceFile(const std::string& name, std::string_view bytes) {
+    const std::string target = replacementTarget(name);
+    mode_t mode = newFileMode();
+    struct stat info {};
+    if (::stat(target.c_str(), &info) == 0) mode = info.st_mode & 07777;
+
+    std::string tempName = directoryPart(target) + ".brushup-XXXXXX";
+    const int fd = ::mkstemp(tempName.data());
+    if (fd < 0) return false;
+    bool written = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    written = (::close(fd) == 0) && written;
+    if (!written || ::rename(tempName.c_str(), target.c_str()) != 0) {
+        ::unlink(tempName.c_str());
+        return false;
+    }
+    syncDirectory(directoryPart(target));
+    return true;
+}
+
+LocalTime readLocalTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    ::localtime_r(&now, &parts);
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec};
+}
+
+#else
+
+void preparePlatform() {}
+
+bool plainFileCounts(const std::string& name, bool allowReadOnly) {
+    if (name.empty()) return false;
+    const DWORD attributes = ::GetFileAttributesA(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    DWORD refused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;
+    if (!allowReadOnly) refused |= FILE_ATTRIBUTE_READONLY;
+    return (attributes & refused) == 0;
+}
+
+bool isReadOnlyFile(const std::string& name) {
+    const DWORD attributes = ::GetFileAttributesA(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool replaceFile(const std::string& name, std::string_view bytes) {
+    const std::string tempName = directoryPart(name) + "brushup-" + std::to_string(::GetCurrentProcessId()) + ".tmp";
+    std::FILE* file = std::fopen(tempName.c_str(), "wbx");
+    if (file == nullptr) return false;
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0 &&
+                   ::_commit(::_fileno(file)) == 0;
+    written = (std::fclose(file) == 0) && written;
+    if (!written ||
+        !::MoveFileExA(tempName.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        std::remove(tempName.c_str());
+        return false;
+    }
+    return true;
+}
+
+LocalTime readLocalTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    ::localtime_s(&parts, &now);
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec};
+}
+
+#endif
+
+bool readWholeFile(const std::string& name, std::string& bytes) {
+    bytes.clear();
+    std::FILE* file = std::fopen(name.c_str(), "rb");
+    if (file == nullptr) return false;
+    std::error_code error;
+    const auto size = std::filesystem::file_size(name, error);
+    if (!error) bytes.reserve(static_cast<std::size_t>(size));
+    char chunk[1 << 16];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+    const bool complete = std::ferror(file) == 0;
+    std::fclose(file);
+    return complete;
+}

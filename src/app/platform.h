@@ -1,0 +1,39 @@
+#pragma once
+// The few services the program needs from the operating system: the existence
+// test, whole-file reading, safe file replacement and the local time.
+#include <string>
+#include <string_view>
+
+// Prepares the process: a file-size limit makes writes fail with an error the
+// program reports, instead of ending the process.
+void preparePlatform();
+
+// The existence test. True when `name` is a plain file (after following links;
+// devices, FIFOs and sockets do not count) that is not hidden (a name starting
+// with "."), and, unless `allowReadOnly`, not read-only. Directories never count.
+bool plainFileCounts(const std::string& name, bool allowReadOnly);
+
+// True when `name` exists and has no write permission bit at all, or this
+// process may not write it.
+bool isReadOnlyFile(const std::string& name);
+
+// Reads the whole file into `bytes`. False when it cannot be opened or read.
+bool readWholeFile(const std::string& name, std::string& bytes);
+
+// Writes `bytes` into a temporary file beside `name`, flushes it to disk and
+// renames it over `name`, keeping the permission bits `name` had. A link is
+// followed, so the file it points to is replaced. False on any failure: then
+// `name` is as it was and no temporary file is left. Prints nothing.
+bool replaceFile(const std::string& name, std::string_view bytes);
+
+struct LocalTime {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// The local date and time of day.
+LocalTime readLocalTime();

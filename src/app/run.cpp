@@ -1,0 +1,224 @@
+#include "app/run.h"
+
+#include <chrono>
+#include <string_view>
+
+#include "app/output.h"
+#include "app/platform.h"
+#include "app/state.h"
+#include "config/config.h"
+#include "fix/brush_contents.h"
+#include "fix/face_contents.h"
+#include "fix/surface_flags.h"
+#include "map/inventory.h"
+#include "map/map_file.h"
+#include "text/text.h"
+
+namespace {
+
+constexpr int EXIT_DONE = 0;
+constexpr int EXIT_FAILED = 1;
+constexpr std::string_view CONFIG_NAME = "brushup.ini";
+
+struct Option {
+    std::string_view shortForm;
+    std::string_view longForm;
+    std::uint8_t bit;
+};
+
+// In the order the arguments are tested against them.
+constexpr Option OPTIONS[] = {
+    {"-v", "-verbose", OPT_VERBOSE}, {"-n", "-nonull", OPT_NONULL}, {"-s", "-nosurf", OPT_NOSURF},
+    {"-c", "-content", OPT_CONTENT}, {"-z", "-zero", OPT_ZERO},     {"-d", "-dump", OPT_DUMP},
+};
+
+// In the order the settings echo lists them.
+struct Setting {
+    std::uint8_t bit;
+    std::string_view line;
+};
+constexpr Setting SETTINGS[] = {
+    {OPT_NONULL, " -nonull enabled (never replace NULL)"},
+    {OPT_NOSURF, " -nosurf enabled (skip already defined surfaces)"},
+    {OPT_CONTENT, " -content enabled (auto set content)"},
+    {OPT_VERBOSE, " -verbose enabled (display more info)"},
+    {OPT_DUMP, " -dump enabled (write brushup.log)"},
+    {OPT_ZERO, " -zero enable (never ignore null content flag)"},
+};
+
+// The map as the user named it: `shown` (lower case) in every message, `path`
+// (as typed) for every file operation.
+struct MapName {
+    std::string shown;
+    std::string path;
+};
+
+// Only blanks (byte 32) are trimmed from arguments; tabs stay.
+std::string_view trimSpaces(std::string_view text) {
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    return text;
+}
+
+void printUsage() {
+    printLine("usage:  BRUSHUP.EXE filename[.MAP] [commands]");
+    printLine("   -h (-help)          This help message");
+    printLine("   -v (-verbose)       Display details");
+    printLine("   -d (-dump)          Dump additional info to brushup.log");
+    printLine("   -n (-nonull)        Do not replace NULL with common/0_sky1");
+    printLine("   -s (-nosurf)        Do not replace existing surface flags");
+    printLine("   -c (-content)       Enable auto-content");
+    printLine("   -z (-zero)          Do not ignore null content flag");
+}
+
+// The bit of the option `argument` names, or 0.
+std::uint8_t optionBit(std::string_view argument) {
+    for (const Option& option : OPTIONS) {
+        if (argument == option.shortForm || argument == option.longForm) return option.bit;
+    }
+    return 0;
+}
+
+// Where the extension of `name` starts: the last "." of its final component,
+// so "./level.map" and "e1.v2.map" are read correctly. npos when there is none.
+std::size_t extensionStart(std::string_view name) {
+#ifdef _WIN32
+    const std::size_t slash = name.find_last_of("/\\");
+#else
+    const std::size_t slash = name.find_last_of('/');
+#endif
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
+        return std::string_view::npos;
+    }
+    return dot;
+}
+
+// Takes a map-name argument: ".map" appended when it has no extension, the
+// extension checked, the file looked up. False after printing the error.
+bool takeMapName(std::string_view typed, MapName& map) {
+    std::string path(typed);
+    std::size_t extension = extensionStart(path);
+    if (extension == std::string::npos) {
+        extension = path.size();
+        path += ".map";
+    }
+    if (lowerText(std::string_view(path).substr(extension)) != ".map") {
+        printLine("ERROR: Source file must be .MAP!");
+        return false;
+    }
+    map.path = path;
+    map.shown = lowerText(path);
+    if (!plainFileCounts(map.path, true)) {
+        printLine("ERROR: " + map.shown + " not found!");
+        return false;
+    }
+    return true;
+}
+
+void echoSettings() {
+    if (runOptions == 0) return;
+    printLine("---- Settings ----");
+    for (const Setting& setting : SETTINGS) {
+        if ((runOptions & setting.bit) != 0) printLine(setting.line);
+    }
+}
+
+// The argument loop. False when the run must end: `exitCode` then says how.
+bool readArguments(const std::vector<std::string>& arguments, MapName& map, int& exitCode) {
+    std::size_t position = 1;
+    for (;;) {
+        const std::string_view typed = trimSpaces(position < arguments.size() ? arguments[position] : "");
+        const std::string argument = lowerText(typed);
+        if (argument.empty() || argument == "-h" || argument == "-help") {
+            printUsage();
+            exitCode = EXIT_DONE;
+            return false;
+        }
+        const std::uint8_t bit = optionBit(argument);
+        if (bit != 0) {
+            if ((runOptions & bit) == 0) {
+                runOptions = static_cast<std::uint8_t>(runOptions | bit);
+                if (bit == OPT_DUMP) logHeader();
+            }
+        } else if (argument.front() != '-') {
+            if (!takeMapName(typed, map)) {
+                exitCode = EXIT_FAILED;
+                return false;
+            }
+        } else {
+            printLine("WARNING: Option unknown \"" + argument + "\"");
+        }
+        ++position;
+        if (position >= arguments.size() || arguments[position].empty()) return true;
+    }
+}
+
+// Loads the configuration and the map and writes the backup. False after
+// printing why the run ends.
+bool prepareMap(const MapName& map) {
+    printLine("---- Initialization ----");
+    printLine("Loading brushup.ini...");
+    if (!loadConfig(std::string(CONFIG_NAME))) {
+        printLine("brushup.ini not found!");
+        return false;
+    }
+    if (textureDefs.empty()) {
+        printLine("no textures defined!");
+        return false;
+    }
+    printVerbose(std::to_string(textureDefs.size()) + " textures defined.");
+    printLine("Entering " + map.shown + "...");
+    if (!readMap(map.path)) {
+        printLine("Cannot open " + map.shown + " file");
+        return false;
+    }
+    if (mapLines.empty()) {
+        printLine(map.shown + " is empty!");
+        return false;
+    }
+    printVerbose("Read " + unsignedToText(linesRead) + " lines, " + std::to_string(mapLines.size()) +
+                 " relevant lines");
+    if (!writeMap(map.path + ".backup", map.shown + ".backup")) {
+        printLine("ERROR: Cannot write " + map.shown + ".backup!");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int runProgram(const std::vector<std::string>& arguments) {
+    resetState();
+    preparePlatform();
+    const auto startTime = std::chrono::steady_clock::now();
+    printLine(std::string("brushup ") + BRUSHUP_VERSION);
+    printLine("");
+
+    MapName map;
+    int exitCode = EXIT_DONE;
+    if (!readArguments(arguments, map, exitCode)) return exitCode;
+    echoSettings();
+    if (!prepareMap(map)) return EXIT_FAILED;
+
+    collectTextures();
+    printLine("---- Map check ----");
+    applySurfaceFlags();
+    if ((runOptions & OPT_CONTENT) != 0) applyFaceContents();
+    unifyBrushContents();
+    if (!writeMap(map.path, map.shown)) {
+        printLine("ERROR: Cannot write " + map.shown + "!");
+        return EXIT_FAILED;
+    }
+
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - startTime;
+    const auto seconds = static_cast<std::int32_t>(roundHalfEven(elapsed.count()));
+    printLine("   " + signedToText(seconds) + " seconds elapsed");
+    return EXIT_DONE;
+}
+
+int runProgram(int argc, char** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) arguments.emplace_back(argv[i]);
+    return runProgram(arguments);
+}

@@ -1,0 +1,12 @@
+#pragma once
+// The whole run: banner, command line, configuration, map, passes, final write.
+#include <string>
+#include <vector>
+
+// Runs the program on `arguments` (the first is the program's own path) and
+// returns the exit code: 0 for a completed run or the usage text, 1 for a run
+// that ended early on a failure.
+int runProgram(const std::vector<std::string>& arguments);
+
+// The same, from main's arguments.
+int runProgram(int argc, char** argv);

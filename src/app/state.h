@@ -1,0 +1,67 @@
+#pragma once
+// Values that live for the whole run; defined in state.cpp.
+//
+// Numbering: the fixed tables are numbered from 1 and get one slot more than
+// they hold, with slot 0 unused (flagBit[1] .. flagBit[32], faceFields[1] ..
+// faceFields[12]). The growable tables are plain vectors: entry i of a table
+// sits at index i - 1, and only the counts of those tables are ever shown.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct TextureRecord {
+    std::string name;                // texture key: lower case, normalised
+    std::uint32_t contentFlags = 0;
+    std::uint32_t surfaceFlags = 0;
+    std::uint8_t defined = 0;        // 1 once a definition matched (mapTextures only)
+};
+
+constexpr std::uint8_t OPT_VERBOSE = 1;
+constexpr std::uint8_t OPT_NOSURF = 2;
+constexpr std::uint8_t OPT_NONULL = 4;
+constexpr std::uint8_t OPT_DUMP = 8;
+constexpr std::uint8_t OPT_CONTENT = 16;
+constexpr std::uint8_t OPT_ZERO = 32;
+
+constexpr int FLAG_COUNT = 32;
+constexpr int FACE_FIELD_COUNT = 12;
+
+// Face field numbers, as a face line lists them.
+constexpr int FIELD_TEXTURE = 4;
+constexpr int FIELD_CONTENT = 10;
+constexpr int FIELD_SURFACE = 11;
+
+// The texture that "null" faces stand for unless -nonull is given.
+inline constexpr std::string_view NULL_TEXTURE_STANDIN = "common/0_sky1";
+
+extern std::uint8_t runOptions;
+
+extern std::vector<TextureRecord> textureDefs;   // from the configuration, file order
+extern std::vector<TextureRecord> mapTextures;   // distinct textures of the map, first-use order
+extern std::vector<std::string> mapLines;        // kept lines of the map, file order
+
+extern std::array<std::uint32_t, FLAG_COUNT + 1> flagBit;        // [i] = 2^(i-1)
+extern std::array<std::string, FLAG_COUNT + 1> surfaceFlagNames;
+extern std::array<std::string, FLAG_COUNT + 1> contentFlagNames;
+
+// The fields of the face line last split, as views into that line (or into a
+// text a pass put there). Valid until the next split or until the line changes.
+extern std::array<std::string_view, FACE_FIELD_COUNT + 1> faceFields;
+
+extern std::uint32_t linesRead;
+extern std::int32_t entityIndex;
+extern std::int32_t brushIndex;
+extern std::int32_t lastEntityIndex;
+extern std::int32_t lastBrushIndex;
+
+// Empties every table, zeroes every counter and option and fills flagBit.
+// The run calls it at start-up; tests call it in SetUp().
+void resetState();
+
+// Appends a new record named `name` to mapTextures and indexes it.
+TextureRecord& addMapTexture(std::string name);
+
+// The mapTextures record named exactly `name`, or nullptr when there is none.
+const TextureRecord* findMapTexture(std::string_view name);

@@ -1,0 +1,3 @@
+#include "fix/brush_contents.h"
+// PLACEHOLDER
+void unifyBrushContents() {}

@@ -1,0 +1,6 @@
+#pragma once
+
+// Makes all faces of each brush carry one content (field 10): the most frequent
+// among its faces, content 0 only with -zero. Logs each fixed brush and prints
+// the opening text and closing count.
+void unifyBrushContents();

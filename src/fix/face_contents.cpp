@@ -1,0 +1,3 @@
+#include "fix/face_contents.h"
+// PLACEHOLDER
+void applyFaceContents() {}

@@ -1,0 +1,3 @@
+#include "fix/surface_flags.h"
+// PLACEHOLDER
+void applySurfaceFlags() {}

@@ -1,0 +1,3 @@
+#include "map/inventory.h"
+// PLACEHOLDER
+void collectTextures() {}

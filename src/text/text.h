@@ -1,0 +1,59 @@
+#pragma once
+// Text helpers and text primitives. Texts are bytes: only the 26 ASCII letters
+// have a letter case, and nothing here depends on the C library's locale.
+// Positions count from 1.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+constexpr std::uint8_t FLAG_TABLE_SURFACE = 1;
+constexpr std::uint8_t FLAG_TABLE_CONTENT = 2;
+
+// A line without its "//" comment and the blanks (space, tab) at both ends.
+// The text ends at its first NUL byte.
+std::string cleanLine(std::string_view text);
+
+// `text` without the blanks (space, tab) at both ends.
+std::string_view trimBlanks(std::string_view text);
+
+// The one form textures are stored and compared in: cleaned, backslashes made
+// slashes, one outer slash removed at each end. Letter case is left alone.
+std::string normalizeTextureName(std::string_view name);
+
+// The texture key of a face's texture field: normalizeTextureName(lowerText(field)).
+std::string textureKey(std::string_view textureField);
+
+// The names of the set bits of `flagSet`, lowest bit first, joined by ", ",
+// from surfaceFlagNames or contentFlagNames as `table` selects.
+std::string flagNames(std::uint32_t flagSet, std::uint8_t table);
+
+// The first `count` bytes of `text`; empty for count <= 0.
+std::string leftText(std::string_view text, std::int32_t count);
+// The last `count` bytes of `text`; empty for count <= 0.
+std::string rightText(std::string_view text, std::int32_t count);
+// `count` bytes from position `start`; a negative count means up to the end.
+std::string midText(std::string_view text, std::int32_t start, std::int32_t count);
+// Position of the first `pattern` at or after `start`, or 0. An empty pattern
+// or text, or a start outside the text, gives 0.
+std::int32_t findText(std::int32_t start, std::string_view text, std::string_view pattern);
+
+std::string upperText(std::string_view text);
+std::string lowerText(std::string_view text);
+
+// The number at the start of `text`, 0 when there is none. Reads "&H", "&O",
+// "&B" and "&" radix forms, decimal with "d" read as "e", "0x" hex, inf and nan.
+double textToNumber(std::string_view text);
+
+std::string unsignedToText(std::uint32_t value);
+std::string signedToText(std::int32_t value);
+
+// Rounds to the nearest whole number, an exact half going to the even one.
+double roundHalfEven(double value);
+
+// A number as a 32-bit flag set: rounded half to even, then reduced modulo
+// 2^32. NaN and infinities give 0.
+std::uint32_t flagSetFromNumber(double value);
+
+// Numbers compare equal when they are equal or when either is NaN: a field
+// that reads as not-a-number matches every value.
+bool sameNumber(double a, double b);
