@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr char END_OF_FILE = 26;  // Ctrl-Z: nothing after it is read
-
 // Where the comment of a map line starts: the first "//" outside double quotes.
 std::size_t commentStart(std::string_view line) {
     bool quoted = false;
@@ -36,15 +34,11 @@ bool readMap(const std::string& fileName) {
     std::string bytes;
     if (!readWholeFile(fileName, bytes) || bytes.empty()) return false;
 
-    std::string_view text(bytes);
-    text = text.substr(0, text.find(END_OF_FILE));
+    std::string_view text = textBeforeEndOfFile(bytes);
     mapLines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     // The last line needs no line end, and at least one line is always read.
     do {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        if (end != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::string_view line = takeLine(text);
         ++linesRead;
         std::string cleaned = cleanMapLine(line);
         if (!cleaned.empty()) mapLines.push_back(std::move(cleaned));

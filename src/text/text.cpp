@@ -138,6 +138,16 @@ double decimalNumber(std::string_view text) {
 
 }  // namespace
 
+std::string_view textBeforeEndOfFile(std::string_view bytes) { return bytes.substr(0, bytes.find('\x1a')); }
+
+std::string_view takeLine(std::string_view& rest) {
+    const std::size_t end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
+    if (end != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return line;
+}
+
 std::string_view trimBlanks(std::string_view text) {
     while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);

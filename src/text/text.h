@@ -9,6 +9,14 @@
 constexpr std::uint8_t FLAG_TABLE_SURFACE = 1;
 constexpr std::uint8_t FLAG_TABLE_CONTENT = 2;
 
+// Input files, configuration and map alike: the bytes before the first Ctrl-Z
+// (byte 26), which ends a file.
+std::string_view textBeforeEndOfFile(std::string_view bytes);
+
+// Takes the next line from the front of `rest`: up to a line feed, without it
+// and without a carriage return right before it. The last line needs no line end.
+std::string_view takeLine(std::string_view& rest);
+
 // A line without its "//" comment and the blanks (space, tab) at both ends.
 // The text ends at its first NUL byte.
 std::string cleanLine(std::string_view text);
