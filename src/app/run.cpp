@@ -128,7 +128,8 @@ void echoSettings() {
 bool readArguments(const std::vector<std::string>& arguments, MapName& map, int& exitCode) {
     std::size_t position = 1;
     for (;;) {
-        const std::string_view typed = trimSpaces(position < arguments.size() ? arguments[position] : "");
+        const std::string_view raw = position < arguments.size() ? std::string_view(arguments[position]) : "";
+        const std::string_view typed = trimSpaces(raw);
         const std::string argument = lowerText(typed);
         if (argument.empty() || argument == "-h" || argument == "-help") {
             printUsage();
