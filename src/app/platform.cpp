@@ -8,13 +8,13 @@
 #include <io.h>
 #include <windows.h>
 #else
-#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #endif
 
@@ -60,15 +60,24 @@ mode_t newFileMode() {
     return static_cast<mode_t>(0666 & ~mask);
 }
 
-// The path a write to `name` must replace: the target of a link, else `name`.
-std::string replacementTarget(const std::string& name) {
-    struct stat linkInfo {};
-    if (::lstat(name.c_str(), &linkInfo) != 0 || !S_ISLNK(linkInfo.st_mode)) return name;
-    char* resolved = ::realpath(name.c_str(), nullptr);
-    if (resolved == nullptr) return name;
-    std::string target(resolved);
-    std::free(resolved);
-    return target;
+// Links followed before a chain of them counts as a loop.
+constexpr int MAX_LINK_HOPS = 40;
+
+// The path a write to `name` must replace: the file at the end of its chain of
+// links (which may not exist yet), else `name` itself. Replacing the link would
+// turn it into a plain file. False for a chain that loops or cannot be read.
+bool replacementTarget(const std::string& name, std::string& target) {
+    target = name;
+    for (int hops = 0; hops < MAX_LINK_HOPS; ++hops) {
+        struct stat info {};
+        if (::lstat(target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return true;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
+        if (length <= 0 || static_cast<std::size_t>(length) >= link.size()) return false;
+        link.resize(static_cast<std::size_t>(length));
+        target = link.front() == '/' ? link : directoryPart(target) + link;
+    }
+    return false;
 }
 
 void syncDirectory(const std::string& directory) {
@@ -102,14 +111,24 @@ bool isReadOnlyFile(const std::string& name) {
 }
 
 bool replaceFile(const std::string& name, std::string_view bytes) {
-    const std::string target = replacementTarget(name);
-    mode_t mode = newFileMode();
+    std::string target;
+    if (!replacementTarget(name, target)) return false;
     struct stat info {};
-    if (::stat(target.c_str(), &info) == 0) mode = info.st_mode & 07777;
+    const bool exists = ::stat(target.c_str(), &info) == 0;
+    // Renaming over a device, FIFO or socket would replace the node itself.
+    if (exists && !S_ISREG(info.st_mode)) return false;
+    const mode_t mode = exists ? static_cast<mode_t>(info.st_mode & 07777) : newFileMode();
 
     std::string tempName = directoryPart(target) + ".brushup-XXXXXX";
     const int fd = ::mkstemp(tempName.data());
     if (fd < 0) return false;
+    // Keep the owner where allowed (only root may give a file away; otherwise
+    // the writer owns the new file). The permission bits come after, as a
+    // change of owner may clear some of them.
+    if (exists) {
+        const int ownerKept = ::fchown(fd, info.st_uid, info.st_gid);
+        static_cast<void>(ownerKept);
+    }
     bool written = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
     written = (::close(fd) == 0) && written;
     if (!written || ::rename(tempName.c_str(), target.c_str()) != 0) {

@@ -21,9 +21,11 @@ bool isReadOnlyFile(const std::string& name);
 bool readWholeFile(const std::string& name, std::string& bytes);
 
 // Writes `bytes` into a temporary file beside `name`, flushes it to disk and
-// renames it over `name`, keeping the permission bits `name` had. A link is
-// followed, so the file it points to is replaced. False on any failure: then
-// `name` is as it was and no temporary file is left. Prints nothing.
+// renames it over `name`, keeping the permission bits (and, where allowed, the
+// owner) `name` had. A link is followed, so the file it points to is replaced
+// and the link stays. False on any failure, and for a `name` that exists but is
+// no plain file: then `name` is as it was and no temporary file is left.
+// Prints nothing.
 bool replaceFile(const std::string& name, std::string_view bytes);
 
 struct LocalTime {

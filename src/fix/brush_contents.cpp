@@ -1,3 +1,98 @@
 #include "fix/brush_contents.h"
-// PLACEHOLDER
-void unifyBrushContents() {}
+
+#include <vector>
+
+#include "app/output.h"
+#include "app/state.h"
+#include "fix/face_pass.h"
+#include "map/face_line.h"
+#include "map/map_walk.h"
+#include "text/text.h"
+
+namespace {
+
+// One face of the brush being walked: where it stands and the number in its
+// content field.
+struct BrushFace {
+    std::size_t lineIndex = 0;
+    double content = 0;
+};
+
+// One distinct content of a brush and how many of its faces carry it.
+struct ContentCount {
+    std::uint32_t content = 0;
+    std::uint32_t count = 0;
+};
+
+// Some face carries a content number other than the first face's. 1 and 1.0
+// are one content; a field reading as not-a-number matches every content.
+bool isMixed(const std::vector<BrushFace>& faces) {
+    for (const BrushFace& face : faces) {
+        if (!sameNumber(face.content, faces.front().content)) return true;
+    }
+    return false;
+}
+
+// The most frequent content of the brush's faces, taken as 32-bit flag sets.
+// Content 0 takes part only with -zero. A tie goes to the content that occurs
+// first; with no candidate the first face's content stays.
+std::uint32_t chooseContent(const std::vector<BrushFace>& faces, std::vector<ContentCount>& tally) {
+    tally.clear();
+    for (const BrushFace& face : faces) {
+        const std::uint32_t content = flagSetFromNumber(face.content);
+        std::size_t entry = 0;
+        while (entry < tally.size() && tally[entry].content != content) ++entry;
+        if (entry == tally.size()) tally.push_back(ContentCount{content, 0});
+        ++tally[entry].count;
+    }
+    const bool zeroTakesPart = (runOptions & OPT_ZERO) != 0;
+    std::uint32_t chosen = flagSetFromNumber(faces.front().content);
+    std::uint32_t bestCount = 0;
+    for (const ContentCount& entry : tally) {
+        if (entry.content == 0 && !zeroTakesPart) continue;
+        if (entry.count > bestCount) {
+            chosen = entry.content;
+            bestCount = entry.count;
+        }
+    }
+    return chosen;
+}
+
+// Logs the brush and writes `newContent` into every one of its faces, which
+// rebuilds them all, also those that carried it already.
+void fixBrush(const std::vector<BrushFace>& faces, std::uint32_t newContent) {
+    const std::string names = flagNames(newContent, FLAG_TABLE_CONTENT);
+    const std::string shown = names.empty() ? "DEFAULT CONTENT" : "\"" + names + "\"";
+    // Numbered from 0, as the "// entity " and "// brush " comments of the written map.
+    logLine("Entity " + signedToText(entityIndex - 1) + ", Brush " + signedToText(brushIndex - 1) +
+            ": mixed face contents -- new content " + shown);
+    for (const BrushFace& face : faces) {
+        if (!splitFaceLine(mapLines[face.lineIndex])) continue;
+        storeFlagField(face.lineIndex, FIELD_CONTENT, newContent);
+    }
+}
+
+}  // namespace
+
+void unifyBrushContents() {
+    printText("Fixing content... ");
+    MapWalk walk = startMapWalk();
+    std::uint32_t fixedCount = 0;
+    std::vector<BrushFace> faces;
+    std::vector<ContentCount> tally;
+    for (std::size_t i = 0; i < mapLines.size(); ++i) {
+        const std::uint8_t kind = walkMapLine(walk, mapLines[i]);
+        if (kind == LINE_FACE) {
+            if (splitFaceLine(mapLines[i])) faces.push_back(BrushFace{i, fieldNumber(faceFields[FIELD_CONTENT])});
+        } else if (kind == LINE_BRUSH_CLOSE) {
+            // Nested blocks close with other lines, so the brush is handled
+            // once, with every face it holds.
+            if (!faces.empty() && isMixed(faces)) {
+                fixBrush(faces, chooseContent(faces, tally));
+                ++fixedCount;
+            }
+            faces.clear();
+        }
+    }
+    printClosingCount(fixedCount, " brush fixed)", " brushes fixed)");
+}

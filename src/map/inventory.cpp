@@ -1,3 +1,69 @@
 #include "map/inventory.h"
-// PLACEHOLDER
-void collectTextures() {}
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "app/output.h"
+#include "app/state.h"
+#include "map/face_line.h"
+#include "map/map_walk.h"
+#include "text/text.h"
+
+namespace {
+
+// Position in textureDefs of the first definition of each name: a name
+// defined twice takes its first definition's flags.
+std::unordered_map<std::string_view, std::size_t> indexFirstDefinitions() {
+    std::unordered_map<std::string_view, std::size_t> firstDefinition;
+    firstDefinition.reserve(textureDefs.size());
+    for (std::size_t i = 0; i < textureDefs.size(); ++i) firstDefinition.emplace(textureDefs[i].name, i);
+    return firstDefinition;
+}
+
+// The key a face's texture is recorded under: "null" stands for common/0_sky1
+// unless -nonull. The test is made on the normalised key, so "/null" counts.
+std::string inventoryKey(std::string_view textureField) {
+    std::string key = textureKey(textureField);
+    if ((runOptions & OPT_NONULL) == 0 && key == "null") key = NULL_TEXTURE_STANDIN;
+    return key;
+}
+
+}  // namespace
+
+void collectTextures() {
+    const std::unordered_map<std::string_view, std::size_t> firstDefinition = indexFirstDefinitions();
+    std::uint32_t undefinedCount = 0;
+    // Neighbouring faces mostly share a texture field; a repeat is already recorded.
+    std::string lastField;
+    bool haveLastField = false;
+    MapWalk walk = startMapWalk();
+    for (const std::string& line : mapLines) {
+        if (walkMapLine(walk, line) != LINE_FACE) continue;
+        if (!splitFaceLine(line)) continue;
+        const std::string_view field = faceFields[FIELD_TEXTURE];
+        if (haveLastField && field == lastField) continue;
+        haveLastField = true;
+        lastField.assign(field);
+
+        std::string key = inventoryKey(field);
+        if (findMapTexture(key) != nullptr) continue;
+        TextureRecord& record = addMapTexture(std::move(key));
+        const auto definition = firstDefinition.find(record.name);
+        if (definition != firstDefinition.end()) {
+            record.contentFlags = textureDefs[definition->second].contentFlags;
+            record.surfaceFlags = textureDefs[definition->second].surfaceFlags;
+            record.defined = 1;
+            continue;
+        }
+        if (undefinedCount == 0) {
+            logLine("-- WARNING --");
+            logLine("The following textures are not defined and will be ignored:");
+        }
+        logLine("     " + record.name);
+        ++undefinedCount;
+    }
+    textureDefs.clear();
+    printVerbose("Found " + signedToText(static_cast<std::int32_t>(mapTextures.size())) + " uniques textures (" +
+                 unsignedToText(undefinedCount) + " textures undefined in brushup.ini)");
+}

@@ -1,0 +1,49 @@
+#include "fix/face_pass.h"
+
+#include "app/output.h"
+#include "map/face_line.h"
+#include "text/text.h"
+
+namespace {
+
+std::string shownFlagList(std::uint32_t flagSet, std::uint8_t table) {
+    const std::string names = flagNames(flagSet, table);
+    if (names.empty()) return "NOTHING";
+    return "\"" + names + "\"";
+}
+
+}  // namespace
+
+void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField) {
+    if (lookup.filled && lookup.field == textureField) return;
+    lookup.filled = true;
+    lookup.field.assign(textureField);
+    lookup.key = textureKey(textureField);
+    lookup.record = findMapTexture(lookup.key);
+}
+
+void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags, std::uint8_t table) {
+    const bool newBrush = lastEntityIndex != entityIndex || lastBrushIndex != brushIndex;
+    lastEntityIndex = entityIndex;
+    lastBrushIndex = brushIndex;
+    // Without -dump nothing is written, so the names need not be formed.
+    if ((runOptions & OPT_DUMP) == 0) return;
+    if (newBrush) logLine("--Entity " + signedToText(entityIndex) + ", brush " + signedToText(brushIndex) + "--");
+    std::string line = "[";
+    line += key;
+    line += "] " + shownFlagList(oldFlags, table) + " >> " + shownFlagList(newFlags, table);
+    logLine(line);
+}
+
+void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet) {
+    // faceFields views this text until the rebuilt line is stored.
+    const std::string flags = unsignedToText(flagSet);
+    faceFields[field] = flags;
+    mapLines[lineIndex] = rebuildFaceLine();
+}
+
+void printClosingCount(std::uint32_t count, std::string_view singular, std::string_view plural) {
+    std::string line = "done (" + unsignedToText(count);
+    line += count > 1 ? plural : singular;
+    printLine(line);
+}

@@ -1,0 +1,36 @@
+#pragma once
+// What the passes that rewrite faces share: the texture look-up of a face, the
+// log lines of a changed face, storing a changed flag field and the closing count.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/state.h"
+
+// The texture field last looked up, with its key and its mapTextures record.
+// Neighbouring faces mostly share a texture, so they reuse one key and one look-up.
+struct TextureLookup {
+    bool filled = false;
+    std::string field;
+    std::string key;
+    const TextureRecord* record = nullptr;  // nullptr when the key is not in mapTextures
+};
+
+// Looks up the texture key of `textureField` in mapTextures, through `lookup`,
+// which then holds the key and the record (nullptr when there is none).
+void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField);
+
+// Logs a changed face: first "--Entity N, brush M--" when the current brush has
+// had no changed face yet (lastEntityIndex/lastBrushIndex tell; both are set to
+// the current numbers), then "[key] old >> new" with the flag names of `table`,
+// each list in double quotes, or NOTHING when it is empty. Writes only with -dump.
+void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags, std::uint8_t table);
+
+// Sets face field `field` (of the face last split, mapLines[lineIndex]) to
+// `flagSet`, rebuilds the face and stores it at mapLines[lineIndex].
+void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet);
+
+// Finishes a pass's console line: "done (" + count + the ending, `singular` for
+// a count of 0 or 1, `plural` for more.
+void printClosingCount(std::uint32_t count, std::string_view singular, std::string_view plural);
