@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "app/state.h"
 #include "text/text.h"
@@ -91,6 +92,12 @@ std::string numberText(double value) {
     if (std::isnan(value)) return "nan";
     if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
     char digits[40];
+    // Whole numbers below 2^53 print as plain integers either way; this is
+    // the common case and much cheaper than the general form.
+    if (value == std::trunc(value) && std::fabs(value) < 9007199254740992.0 && !(value == 0 && std::signbit(value))) {
+        const auto whole = std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(value));
+        return std::string(digits, whole.ptr);
+    }
     const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 16);
     std::string text(digits, result.ptr);
     // The exponent carries at least three digits: "1e+16" becomes "1e+016".

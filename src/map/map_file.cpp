@@ -12,6 +12,9 @@ namespace {
 
 // Where the comment of a map line starts: the first "//" outside double quotes.
 std::size_t commentStart(std::string_view line) {
+    const std::size_t firstSlashes = line.find("//");
+    // Most lines hold no "//" at all and need no look at their quotes.
+    if (firstSlashes == std::string_view::npos || line.find('"') > firstSlashes) return firstSlashes;
     bool quoted = false;
     for (std::size_t i = 0; i < line.size(); ++i) {
         if (line[i] == '"') quoted = !quoted;

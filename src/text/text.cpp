@@ -115,9 +115,33 @@ double unsignedDecimal(std::string_view text) {
     return value;
 }
 
+bool holdsExponentD(std::string_view text) {
+    for (const char c : text) {
+        if (c == 'd' || c == 'D') return true;
+    }
+    return false;
+}
+
+// Plain whole numbers of up to 15 digits, the usual face field, read without
+// the general parser; the result is exact either way.
+bool readPlainInteger(std::string_view text, double& value) {
+    const bool negative = !text.empty() && text.front() == '-';
+    if (negative) text.remove_prefix(1);
+    if (text.empty() || text.size() > 15) return false;
+    std::int64_t whole = 0;
+    for (const char c : text) {
+        if (!isDigit(c)) return false;
+        whole = whole * 10 + (c - '0');
+    }
+    value = negative ? -static_cast<double>(whole) : static_cast<double>(whole);
+    return true;
+}
+
 double decimalNumber(std::string_view text) {
+    double plain = 0;
+    if (readPlainInteger(text, plain)) return plain;
     std::string withExponents;
-    if (text.find_first_of("dD") != std::string_view::npos) {
+    if (holdsExponentD(text)) {
         withExponents.assign(text);
         for (char& c : withExponents) {
             if (c == 'd') c = 'e';
@@ -144,7 +168,9 @@ std::string_view takeLine(std::string_view& rest) {
     const std::size_t end = rest.find('\n');
     std::string_view line = rest.substr(0, end);
     rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
-    if (end != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+    // A carriage return ends with the line feed after it, or with the file: a
+    // last line cut off after its CR must not carry the CR into the output.
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     return line;
 }
 

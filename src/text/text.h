@@ -14,7 +14,8 @@ constexpr std::uint8_t FLAG_TABLE_CONTENT = 2;
 std::string_view textBeforeEndOfFile(std::string_view bytes);
 
 // Takes the next line from the front of `rest`: up to a line feed, without it
-// and without a carriage return right before it. The last line needs no line end.
+// and without a carriage return right before it. The last line needs no line
+// end; a carriage return that ends the file is dropped too.
 std::string_view takeLine(std::string_view& rest);
 
 // A line without its "//" comment and the blanks (space, tab) at both ends.
