@@ -18,9 +18,6 @@
 #include <cstdlib>
 #endif
 
-namespace {
-
-// The final component of a path, after the last "/" (and "\" on Windows).
 std::string_view finalComponent(std::string_view name) {
 #ifdef _WIN32
     const std::size_t slash = name.find_last_of("/\\");
@@ -29,6 +26,8 @@ std::string_view finalComponent(std::string_view name) {
 #endif
     return slash == std::string_view::npos ? name : name.substr(slash + 1);
 }
+
+namespace {
 
 bool isHiddenName(std::string_view name) {
     const std::string_view last = finalComponent(name);

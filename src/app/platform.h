@@ -8,6 +8,10 @@
 // program reports, instead of ending the process.
 void preparePlatform();
 
+// The final component of a path: what follows the last "/" (and, on Windows,
+// the last "\").
+std::string_view finalComponent(std::string_view name);
+
 // The existence test. True when `name` is a plain file (after following links;
 // devices, FIFOs and sockets do not count) that is not hidden (a name starting
 // with "."), and, unless `allowReadOnly`, not read-only. Directories never count.

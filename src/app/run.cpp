@@ -82,16 +82,9 @@ std::uint8_t optionBit(std::string_view argument) {
 // Where the extension of `name` starts: the last "." of its final component,
 // so "./level.map" and "e1.v2.map" are read correctly. npos when there is none.
 std::size_t extensionStart(std::string_view name) {
-#ifdef _WIN32
-    const std::size_t slash = name.find_last_of("/\\");
-#else
-    const std::size_t slash = name.find_last_of('/');
-#endif
-    const std::size_t dot = name.find_last_of('.');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
-        return std::string_view::npos;
-    }
-    return dot;
+    const std::string_view last = finalComponent(name);
+    const std::size_t dot = last.find_last_of('.');
+    return dot == std::string_view::npos ? dot : name.size() - last.size() + dot;
 }
 
 // Takes a map-name argument: ".map" appended when it has no extension, the
