@@ -71,78 +71,48 @@ protected:
     std::string console;
 };
 
-TEST_F(Run, UsageEndsTheRunWithSuccess) {
-    const std::vector<std::vector<std::string>> cases = {
-        {}, {""}, {"   "}, {"-h"}, {"-HELP", "level"}, {"-v", "-help", "-x"},
-    };
-    for (const auto& arguments : cases) {
-        console.clear();
-        EXPECT_EQ(0, run(arguments)) << ::testing::PrintToString(arguments);
-        EXPECT_EQ(BANNER + USAGE, console) << ::testing::PrintToString(arguments);
-    }
-}
-
-TEST_F(Run, MapNameRuleTakesTheExtensionFromTheFinalComponent) {
+TEST_F(Run, ArgumentLoopUsageWarningsAndTheMapNameRule) {
     ::mkdir("old.maps", 0777);
     ::mkdir("dir.map", 0777);
-    writeFile("level.map", "{\n}\n");
-    writeFile("e1.v2.map", "{\n}\n");
-    writeFile("old.maps/level.map", "{\n}\n");
-    writeFile("Level.MAP", "{\n}\n");
-    writeFile(".hidden.map", "{\n}\n");
-    writeFile("level.txt", "");
+    for (const char* name : {"level.map", "e1.v2.map", "old.maps/level.map", "Level.MAP", ".hidden.map", "b.map"}) {
+        writeFile(name, "{\n}\n");
+    }
+    const std::string badExtension = "ERROR: Source file must be .MAP!\r\n";
+    const std::string verboseEcho = "---- Settings ----\r\n -verbose enabled (display more info)\r\n";
     struct Case {
-        std::string argument;
+        std::vector<std::string> arguments;
         std::string expected;
         int exitCode;
     };
     const Case cases[] = {
-        {"level", NO_CONFIG, 1},
-        {"./level.map", NO_CONFIG, 1},
-        {"e1.v2.map", NO_CONFIG, 1},
-        {"old.maps/level.map", NO_CONFIG, 1},
-        {"old.maps/level", NO_CONFIG, 1},
-        {"Level.MAP", NO_CONFIG, 1},
-        {"  level.map  ", NO_CONFIG, 1},
-        {"level.txt", "ERROR: Source file must be .MAP!\r\n", 1},
-        {"level.", "ERROR: Source file must be .MAP!\r\n", 1},
-        {"old.maps/level.txt", "ERROR: Source file must be .MAP!\r\n", 1},
-        {"missing", "ERROR: missing.map not found!\r\n", 1},
-        {"MISSING.Map", "ERROR: missing.map not found!\r\n", 1},
-        {"dir.map", "ERROR: dir.map not found!\r\n", 1},
-        {".hidden.map", "ERROR: .hidden.map not found!\r\n", 1},
+        {{}, USAGE, 0},
+        {{""}, USAGE, 0},
+        {{"   "}, USAGE, 0},
+        {{"-HELP", "level"}, USAGE, 0},
+        {{"-v", "-h", "-x"}, USAGE, 0},
+        {{"level"}, NO_CONFIG, 1},
+        {{"./level.map"}, NO_CONFIG, 1},
+        {{"e1.v2.map"}, NO_CONFIG, 1},
+        {{"old.maps/level"}, NO_CONFIG, 1},
+        {{"Level.MAP"}, NO_CONFIG, 1},
+        {{"  level.map  "}, NO_CONFIG, 1},
+        {{"level.txt"}, badExtension, 1},
+        {{"level."}, badExtension, 1},
+        {{"old.maps/level.txt"}, badExtension, 1},
+        {{"MISSING.Map"}, "ERROR: missing.map not found!\r\n", 1},
+        {{"dir.map"}, "ERROR: dir.map not found!\r\n", 1},
+        {{".hidden.map"}, "ERROR: .hidden.map not found!\r\n", 1},
+        {{"missing", "-h"}, "ERROR: missing.map not found!\r\n", 1},
+        {{"-x", "level"}, "WARNING: Option unknown \"-x\"\r\n" + NO_CONFIG, 1},
+        {{"--Verbose", "/v"}, "WARNING: Option unknown \"--verbose\"\r\nERROR: /v.map not found!\r\n", 1},
+        {{"-v", "-V", "-VERBOSE", "level"}, verboseEcho + NO_CONFIG, 1},
+        {{"level", "missing.map"}, "ERROR: missing.map not found!\r\n", 1},
+        {{"level", "b", "", "-x", "missing.map"}, NO_CONFIG, 1},
     };
     for (const Case& test : cases) {
         resetState();
         console.clear();
-        EXPECT_EQ(test.exitCode, run({test.argument})) << test.argument;
-        EXPECT_EQ(BANNER + test.expected, console) << test.argument;
-    }
-}
-
-TEST_F(Run, ArgumentLoopWarnsRepeatsSilentlyAndStopsAtAnEmptyArgument) {
-    writeFile("a.map", "{\n}\n");
-    writeFile("b.map", "{\n}\n");
-    struct Case {
-        std::vector<std::string> arguments;
-        std::string expected;
-    };
-    const std::string verboseEcho = "---- Settings ----\r\n -verbose enabled (display more info)\r\n";
-    const Case cases[] = {
-        {{"-x", "a.map"}, "WARNING: Option unknown \"-x\"\r\n" + NO_CONFIG},
-        {{"--Verbose", "/v", "-verb", "a"},
-         "WARNING: Option unknown \"--verbose\"\r\n" + std::string("ERROR: /v.map not found!\r\n")},
-        {{"-v", "-V", "-VERBOSE", "a"}, verboseEcho + NO_CONFIG},
-        {{"a.map", "b.map"}, NO_CONFIG},
-        {{"a.map", "missing.map"}, "ERROR: missing.map not found!\r\n"},
-        {{"a.map", "", "-x", "missing.map"}, NO_CONFIG},
-        {{"missing", "-h"}, "ERROR: missing.map not found!\r\n"},
-        {{"-v"}, verboseEcho + "---- Initialization ----\r\nLoading brushup.ini...\r\nbrushup.ini not found!\r\n"},
-    };
-    for (const Case& test : cases) {
-        resetState();
-        console.clear();
-        run(test.arguments);
+        EXPECT_EQ(test.exitCode, run(test.arguments)) << ::testing::PrintToString(test.arguments);
         EXPECT_EQ(BANNER + test.expected, console) << ::testing::PrintToString(test.arguments);
     }
 }
@@ -170,13 +140,6 @@ TEST_F(Run, DumpWritesTheLogHeaderAtOnceEvenWhenTheMapIsMissing) {
     EXPECT_TRUE(std::regex_match(readFile("brushup.log"), header)) << readFile("brushup.log");
 }
 
-TEST_F(Run, WithoutDumpNoLogIsWritten) {
-    writeFile("brushup.ini", CONFIG);
-    writeFile("level.map", MAP);
-    EXPECT_EQ(0, run({"level", "-c"}));
-    EXPECT_FALSE(fileExists("brushup.log"));
-}
-
 TEST_F(Run, FailuresEndTheRunWithExitCodeOne) {
     struct Case {
         std::string config;  // "" writes no brushup.ini
@@ -192,6 +155,7 @@ TEST_F(Run, FailuresEndTheRunWithExitCodeOne) {
         {" ", MAP, {"level"}, init + "no textures defined!\r\n"},
         {"[SURFACE]\nFLAG1 = soft\n", MAP, {"level"}, init + "no textures defined!\r\n"},
         {CONFIG, "", {"level"}, init + "Entering level.map...\r\nCannot open level.map file\r\n"},
+        {CONFIG, "read-only", {"level"}, init + "Entering level.map...\r\nCannot open level.map file\r\n"},
         {CONFIG, "// nothing\n\n   \n", {"level"}, init + "Entering level.map...\r\nlevel.map is empty!\r\n"},
         {CONFIG, "-", {"-c"}, "---- Settings ----\r\n -content enabled (auto set content)\r\n" + init +
                                   "Entering ...\r\nCannot open  file\r\n"},
@@ -200,6 +164,7 @@ TEST_F(Run, FailuresEndTheRunWithExitCodeOne) {
         TempDir caseDir;
         if (!test.config.empty()) writeFile("brushup.ini", test.config);
         if (test.map != "-") writeFile("level.map", test.map);
+        if (test.map == "read-only") ::chmod("level.map", 0444);
         const BinaryResult result = runBinary(test.arguments);
         EXPECT_EQ(1, result.exitCode) << test.tail;
         EXPECT_EQ(BANNER + test.tail, result.output);
@@ -208,17 +173,6 @@ TEST_F(Run, FailuresEndTheRunWithExitCodeOne) {
         }
         EXPECT_FALSE(fileExists("level.map.backup"));
     }
-}
-
-TEST_F(Run, ReadOnlyMapPassesTheNameCheckButIsNotRead) {
-    writeFile("brushup.ini", CONFIG);
-    writeFile("level.map", MAP);
-    ::chmod("level.map", 0444);
-    EXPECT_EQ(1, run({"level"}));
-    EXPECT_EQ(BANNER + "---- Initialization ----\r\nLoading brushup.ini...\r\nEntering level.map...\r\n"
-                       "Cannot open level.map file\r\n",
-              console);
-    EXPECT_EQ(MAP, readFile("level.map"));
 }
 
 TEST_F(Run, TypicalRunWritesConsoleLogBackupAndMap) {
@@ -279,26 +233,30 @@ TEST_F(Run, TypicalRunWritesConsoleLogBackupAndMap) {
         log.substr(afterDate));
 }
 
-TEST_F(Run, TypedLetterCaseIsKeptForFilesAndLoweredForMessages) {
-    writeFile("brushup.ini", CONFIG);
-    writeFile("Level.MAP", MAP);
-    EXPECT_EQ(0, run({"-v", "Level.MAP"}));
-    EXPECT_NE(std::string::npos, console.find("Entering level.map...\r\n"));
-    EXPECT_NE(std::string::npos, console.find("Writing level.map.backup\r\n"));
-    EXPECT_NE(std::string::npos, console.find("2 textures defined.\r\nEntering"));
-    EXPECT_NE(std::string::npos, console.find("Read 14 lines, 12 relevant lines\r\n"));
-    EXPECT_TRUE(fileExists("Level.MAP.backup"));
-    EXPECT_NE(MAP, readFile("Level.MAP"));
-}
-
-TEST_F(Run, BundledExampleShowsEveryPass) {
+TEST_F(Run, BundledExampleShowsEveryPassAndKeepsTheTypedLetterCase) {
     writeFile("brushup.ini", readFile(std::string(BRUSHUP_EXAMPLES_DIR) + "/brushup.ini"));
-    writeFile("level.map", readFile(std::string(BRUSHUP_EXAMPLES_DIR) + "/level.map"));
-    EXPECT_EQ(0, run({"level", "-v", "-d", "-c"}));
-    EXPECT_NE(std::string::npos, console.find("Found 6 uniques textures (1 textures undefined in brushup.ini)"));
-    EXPECT_NE(std::string::npos, console.find("Setting surfaces... done (16 surfaces replaced)"));
-    EXPECT_NE(std::string::npos, console.find("Setting cpntents... done (23 face contents replaced)"));
-    EXPECT_NE(std::string::npos, console.find("Fixing content... done (1 brush fixed)"));
+    writeFile("Example.MAP", readFile(std::string(BRUSHUP_EXAMPLES_DIR) + "/level.map"));
+    EXPECT_EQ(0, run({"Example.MAP", "-v", "-d", "-c"}));
+    EXPECT_EQ(BANNER +
+                  "---- Settings ----\r\n"
+                  " -content enabled (auto set content)\r\n"
+                  " -verbose enabled (display more info)\r\n"
+                  " -dump enabled (write brushup.log)\r\n"
+                  "---- Initialization ----\r\n"
+                  "Loading brushup.ini...\r\n"
+                  "5 textures defined.\r\n"
+                  "Entering example.map...\r\n"
+                  "Read 63 lines, 56 relevant lines\r\n"
+                  "Writing example.map.backup\r\n"
+                  "Found 6 uniques textures (1 textures undefined in brushup.ini)\r\n"
+                  "---- Map check ----\r\n"
+                  "Setting surfaces... done (16 surfaces replaced)\r\n"
+                  "Setting cpntents... done (23 face contents replaced)\r\n"
+                  "Fixing content... done (1 brush fixed)\r\n"
+                  "Writing example.map\r\n"
+                  "   0 seconds elapsed\r\n",
+              console);
+    EXPECT_TRUE(fileExists("Example.MAP.backup"));
 }
 
 }  // namespace
