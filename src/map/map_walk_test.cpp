@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "app/state.h"
 
 namespace {
@@ -11,60 +13,32 @@ protected:
     void SetUp() override { resetState(); }
 };
 
-TEST_F(MapWalkTest, KindsDepthsAndNumbersAlongTheLines) {
+// Per line: kind, then depth, entityIndex, brushIndex and the last-markers (set to 5 before each line).
+// A stray "}" wraps the 8-bit depth to 255.
+TEST_F(MapWalkTest, KindsDepthsNumbersAndMarkersAlongTheLines) {
     struct Step {
         const char* line;
         std::uint8_t kind;
-        int depth;
-        std::int32_t entity;
-        std::int32_t brush;
+        std::vector<int> after;
     };
     const Step steps[] = {
-        {"\"x\" \"y\"", LINE_OTHER, 0, 0, 0},
-        {"{", LINE_ENTITY_OPEN, 1, 1, 0},
-        {"\"classname\" \"worldspawn\"", LINE_OTHER, 1, 1, 0},
-        {"{", LINE_BRUSH_OPEN, 2, 1, 1},
-        {"( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) t 0 0 0 1 1", LINE_FACE, 2, 1, 1},
-        {"patchDef2", LINE_FACE, 2, 1, 1},
-        {"{ x", LINE_BLOCK_OPEN, 3, 1, 1},
-        {"( 3 3 0 0 0 )", LINE_OTHER, 3, 1, 1},
-        {"}", LINE_BLOCK_CLOSE, 2, 1, 1},
-        {"} trailing", LINE_BRUSH_CLOSE, 1, 1, 1},
-        {"{", LINE_BRUSH_OPEN, 2, 1, 2},
-        {"}", LINE_BRUSH_CLOSE, 1, 1, 2},
-        {"}", LINE_BLOCK_CLOSE, 0, 1, 2},
-        // A stray "}" wraps the depth to 255; the next "{" comes back to 0.
-        {"}", LINE_BLOCK_CLOSE, 255, 1, 2},
-        {"{", LINE_BLOCK_OPEN, 0, 1, 2},
-        {"{", LINE_ENTITY_OPEN, 1, 2, 0},
-        {"{", LINE_BRUSH_OPEN, 2, 2, 1},
-        {" {", LINE_FACE, 2, 2, 1},
+        {"\"x\" \"y\"", LINE_OTHER, {0, 0, 0, 5, 5}}, {"{", LINE_ENTITY_OPEN, {1, 1, 0, -1, -1}},
+        {"{", LINE_BRUSH_OPEN, {2, 1, 1, 5, -1}},     {"face", LINE_FACE, {2, 1, 1, 5, 5}},
+        {"{ x", LINE_BLOCK_OPEN, {3, 1, 1, 5, 5}},    {"}", LINE_BLOCK_CLOSE, {2, 1, 1, 5, 5}},
+        {" {", LINE_FACE, {2, 1, 1, 5, 5}},           {"} x", LINE_BRUSH_CLOSE, {1, 1, 1, 5, 5}},
+        {"{", LINE_BRUSH_OPEN, {2, 1, 2, 5, -1}},     {"}", LINE_BRUSH_CLOSE, {1, 1, 2, 5, 5}},
+        {"}", LINE_BLOCK_CLOSE, {0, 1, 2, 5, 5}},     {"}", LINE_BLOCK_CLOSE, {255, 1, 2, 5, 5}},
+        {"{", LINE_BLOCK_OPEN, {0, 1, 2, 5, 5}},      {"{", LINE_ENTITY_OPEN, {1, 2, 0, -1, -1}},
     };
-    MapWalk walk = startMapWalk();
-    for (const Step& step : steps) {
-        EXPECT_EQ(step.kind, walkMapLine(walk, step.line)) << step.line;
-        EXPECT_EQ(step.depth, walk.depth) << step.line;
-        EXPECT_EQ(step.entity, entityIndex) << step.line;
-        EXPECT_EQ(step.brush, brushIndex) << step.line;
-    }
-}
-
-TEST_F(MapWalkTest, OpeningBracesResetTheLastMarkers) {
     entityIndex = 7;
     brushIndex = 3;
     MapWalk walk = startMapWalk();
-    EXPECT_EQ(0, entityIndex);
-    EXPECT_EQ(0, brushIndex);
-    lastEntityIndex = 5;
-    lastBrushIndex = 5;
-    walkMapLine(walk, "{");
-    EXPECT_EQ(-1, lastEntityIndex);
-    EXPECT_EQ(-1, lastBrushIndex);
-    lastEntityIndex = 5;
-    lastBrushIndex = 5;
-    walkMapLine(walk, "{");
-    EXPECT_EQ(5, lastEntityIndex);
-    EXPECT_EQ(-1, lastBrushIndex);
+    for (const Step& step : steps) {
+        lastEntityIndex = lastBrushIndex = 5;
+        EXPECT_EQ(step.kind, walkMapLine(walk, step.line)) << step.line;
+        EXPECT_EQ(step.after, (std::vector<int>{walk.depth, entityIndex, brushIndex, lastEntityIndex, lastBrushIndex}))
+            << step.line;
+    }
 }
 
 }  // namespace
