@@ -16,10 +16,9 @@ class SurfaceFlags : public ::testing::Test {
         surfaceFlagNames[2] = "soft";
         surfaceFlagNames[3] = "echo";
         surfaceFlagNames[4] = "wet";
-        addMapTexture("walls/brick_02").surfaceFlags = 6;
-        addMapTexture("common/0_sky1").surfaceFlags = 4;
-        addMapTexture("sky/undef").surfaceFlags = 8;
-        for (TextureRecord& record : mapTextures) record.defined = record.name == "sky/undef" ? 0 : 1;
+        addMapTexture("walls/brick_02") = {"walls/brick_02", 0, 6, 1};
+        addMapTexture("common/0_sky1") = {"common/0_sky1", 0, 4, 1};
+        addMapTexture("sky/undef") = {"sky/undef", 0, 8, 0};
     }
     void TearDown() override { captureConsole(nullptr); }
 
@@ -28,91 +27,47 @@ class SurfaceFlags : public ::testing::Test {
 
 constexpr std::string_view POINTS = "( 0 0 64 ) ( 64 0 64 ) ( 0 64 64 ) ";
 
-struct SurfaceCase {
-    std::uint8_t options;
-    std::string_view face;     // after the points
-    std::string_view fixedTo;  // after the points; empty when the face must stay as written
-    std::string_view log;
-};
-
-TEST_F(SurfaceFlags, SetsTheTextureFlagsOnFacesThatDiffer) {
-    const std::string header = "--Entity 1, brush 1--\r\n";
-    // -1 is every flag; unnamed flags still add their separator.
-    std::string allFlagsLog = "[walls/brick_02] \"soft, echo, wet";
-    for (int flag = 5; flag <= 32; ++flag) allFlagsLog += ", ";
-    allFlagsLog += "\" >> \"soft, echo\"";
-    const SurfaceCase cases[] = {
-        {0, "Walls/Brick_02 0.000000 0 0 0.500000 0.5 0 2 0", "Walls/Brick_02 0 0 0 0.5 0.5 0 6 0",
-         "[walls/brick_02] \"soft\" >> \"soft, echo\""},
-        {0, "Walls/Brick_02 0 0 0 1 1 0 6.000000 0", "", ""},
-        {0, "walls/brick_02 0 0 0 1 1 0 6.5 0", "walls/brick_02 0 0 0 1 1 0 6 0",
-         "[walls/brick_02] \"soft, echo\" >> \"soft, echo\""},
-        {0, "walls/brick_02 0 0 0 1 1 0 7.5 0", "walls/brick_02 0 0 0 1 1 0 6 0",
-         "[walls/brick_02] \"wet\" >> \"soft, echo\""},
-        {0, "walls/brick_02 0 0 0 1 1 0 -1 0", "walls/brick_02 0 0 0 1 1 0 6 0", allFlagsLog},
-        {0, "walls/brick_02 0 0 0 1 1 0 1e20 0", "walls/brick_02 0 0 0 1 1 0 6 0",
-         "[walls/brick_02] NOTHING >> \"soft, echo\""},
-        {0, "walls/brick_02 0 0 0 1 1 0 nan 0", "", ""},
-        {0, "walls\\BRICK_02 0 0 0 1 1", "walls\\BRICK_02 0 0 0 1 1 0 6 0",
-         "[walls/brick_02] NOTHING >> \"soft, echo\""},
-        {0, "walls/brick_02 0 0 0 1 1 0 0 0 extra", "walls/brick_02 0 0 0 1 1 0 6 0",
-         "[walls/brick_02] NOTHING >> \"soft, echo\""},
-        {0, "walls/brick_02 [ 1 0 0 0.50 ] [ 0 -1 0 0 ] 0 1 1 0 0 0",
-         "walls/brick_02 [ 1 0 0 0.50 ] [ 0 -1 0 0 ] 0 1 1 0 6 0", "[walls/brick_02] NOTHING >> \"soft, echo\""},
-        {0, "sky/undef 0 0 0 1 1 0 0 0", "", ""},
-        {0, "NULL 0 0 0 1 1 0 2 0", "common/0_sky1 0 0 0 1 1 0 4 0", "[common/0_sky1] \"soft\" >> \"echo\""},
-        {0, "NULL 0 0 0 1 1 0 4 0", "", ""},
-        {0, "/null 0 0 0 1 1 0 0 0", "", ""},
-        {OPT_NONULL, "NULL 0 0 0 1 1 0 0 0", "", ""},
-        {OPT_NOSURF, "walls/brick_02 0 0 0 1 1 0 4 0", "", ""},
-        {OPT_NOSURF, "NULL 0 0 0 1 1 0 8 0", "", ""},
-        {OPT_NOSURF, "walls/brick_02 0 0 0 1 1 0 0.0 0", "walls/brick_02 0 0 0 1 1 0 6 0",
-         "[walls/brick_02] NOTHING >> \"soft, echo\""},
-        {OPT_NOSURF, "walls/brick_02 0 0 0 1 1 0", "walls/brick_02 0 0 0 1 1 0 6 0",
-         "[walls/brick_02] NOTHING >> \"soft, echo\""},
-        {OPT_NOSURF, "NULL 0 0 0 1 1 0 nan 0", "", ""},
-    };
-    for (const SurfaceCase& test : cases) {
-        SCOPED_TRACE(test.face);
-        TempDir dir;
-        runOptions = static_cast<std::uint8_t>(test.options | OPT_DUMP);
-        const std::string face = std::string(POINTS) + std::string(test.face);
-        mapLines = {"{", "{", face, "}", "}"};
-        console.clear();
-        applySurfaceFlags();
-        const bool fixed = !test.fixedTo.empty();
-        EXPECT_EQ(fixed ? std::string(POINTS) + std::string(test.fixedTo) : face, mapLines[2]);
-        EXPECT_EQ(fixed ? header + std::string(test.log) + "\r\n" : "<missing>", readFile("brushup.log"));
-        EXPECT_EQ(std::string("Setting surfaces... done (") + (fixed ? "1" : "0") + " surface replaced)\r\n", console);
-    }
+std::string face(std::string_view surface, std::string_view texture = "walls/brick_02") {
+    return std::string(POINTS) + std::string(texture) + " 0 0 0 1 1 0 " + std::string(surface) + " 0";
 }
 
-TEST_F(SurfaceFlags, LogsOneHeaderPerBrushNumberedFromOne) {
+TEST_F(SurfaceFlags, WorkedExampleAndOddFlagFieldsLogOneHeaderPerChangedBrush) {
     TempDir dir;
-    runOptions = OPT_DUMP;
-    const std::string face = std::string(POINTS) + "walls/brick_02 0 0 0 1 1 0 ";
-    mapLines = {"{",          "{",          "}", "{", "}", "{", face + "0 0", "}", "{", face + "2 0",
-                face + "0 0", face + "6 0", "}", "}", "{", "{", face + "0 0", "}", "}"};
+    runOptions = OPT_DUMP | OPT_ZERO;
+    const std::string worked =
+        std::string(POINTS) + "Walls/Brick_02 0.000000 0.000000 0.000000 0.500000 0.500000 0 2 0";
+    const std::string valve = std::string(POINTS) + "Walls\\Brick_02 [ 1 0 0 0.50 ] [ 0 -1 0 0 ] 0 1 1 0 0 0";
+    // clang-format off
+    mapLines = {"{", "{", "}", "{", "}", "{", "}",
+                "{", worked, face("6.000000"), face("0", "walls/brick_03"), "brushDef", "{", face("0"), "}", valve, "}",
+                "{", face("6.5"), face("-4294967292"), face("1e20"), face("nan"), face("0", "sky/undef"),
+                     face("2", "NULL"), face("4", "null"), face("0", "/null"), "}",
+                "}"};
+    // clang-format on
+    std::vector<std::string> expected = mapLines;
+    expected[8] = std::string(POINTS) + "Walls/Brick_02 0 0 0 0.5 0.5 0 6 0";
+    expected[15] = std::string(POINTS) + "Walls\\Brick_02 [ 1 0 0 0.50 ] [ 0 -1 0 0 ] 0 1 1 0 6 0";
+    expected[18] = expected[19] = expected[20] = face("6");
+    expected[23] = face("4", "common/0_sky1");
     applySurfaceFlags();
-    EXPECT_EQ(face + "6 0", mapLines[9]);
-    EXPECT_EQ(face + "6 0", mapLines[10]);
+    EXPECT_EQ(expected, mapLines);
     EXPECT_EQ(
-        "--Entity 1, brush 3--\r\n[walls/brick_02] NOTHING >> \"soft, echo\"\r\n"
         "--Entity 1, brush 4--\r\n[walls/brick_02] \"soft\" >> \"soft, echo\"\r\n"
         "[walls/brick_02] NOTHING >> \"soft, echo\"\r\n"
-        "--Entity 2, brush 1--\r\n[walls/brick_02] NOTHING >> \"soft, echo\"\r\n",
+        "--Entity 1, brush 5--\r\n[walls/brick_02] \"soft, echo\" >> \"soft, echo\"\r\n"
+        "[walls/brick_02] \"echo\" >> \"soft, echo\"\r\n[walls/brick_02] NOTHING >> \"soft, echo\"\r\n"
+        "[common/0_sky1] \"soft\" >> \"echo\"\r\n",
         readFile("brushup.log"));
-    EXPECT_EQ("Setting surfaces... done (4 surfaces replaced)\r\n", console);
+    EXPECT_EQ("Setting surfaces... done (6 surfaces replaced)\r\n", console);
 }
 
-TEST_F(SurfaceFlags, LeavesLinesOutsideBrushesAndNonFacesAlone) {
-    const std::string face = std::string(POINTS) + "walls/brick_02 0 0 0 1 1 0 0 0";
-    // A stray "}" lowers every later level by one.
-    mapLines = {"}", "{", "{", face, "}", "}", "{", "{", "{", "brushDef", "garbage ( 1", "{", face, "}", "}", "}", "}"};
-    const std::vector<std::string> before = mapLines;
-    applySurfaceFlags();
-    EXPECT_EQ(before, mapLines);
-    EXPECT_EQ("Setting surfaces... done (0 surface replaced)\r\n", console);
+TEST_F(SurfaceFlags, NosurfSkipsNonZeroFieldsAndNonullLeavesNullUnreplaced) {
+    for (const std::uint8_t options : {OPT_NOSURF, OPT_NONULL}) {
+        runOptions = options;
+        mapLines = {"{", "{", face("0.0"), face("8", "NULL"), "}", "}"};
+        applySurfaceFlags();
+        EXPECT_EQ((std::vector<std::string>{"{", "{", face("6"), face("8", "NULL"), "}", "}"}), mapLines) << +options;
+    }
 }
 
 }  // namespace
