@@ -4,21 +4,11 @@
 #include <sys/stat.h>
 
 #include "app/state.h"
-#include "testing/temp_dir.h"
+#include "testing/state_test_base.h"
 
 namespace {
 
-class Output : public ::testing::Test {
-protected:
-    void SetUp() override {
-        resetState();
-        captureConsole(&console);
-    }
-    void TearDown() override { captureConsole(nullptr); }
-
-    TempDir dir;
-    std::string console;
-};
+using Output = StateTest;
 
 TEST_F(Output, ConsoleLinesEndInCrLfAndOpeningTextsContinueTheLine) {
     printText("Fixing content... ");

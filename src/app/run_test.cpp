@@ -8,7 +8,7 @@
 #include "app/output.h"
 #include "app/state.h"
 #include "testing/run_binary.h"
-#include "testing/temp_dir.h"
+#include "testing/state_test_base.h"
 
 namespace {
 
@@ -54,21 +54,13 @@ const std::string MAP = R"(// level
 }
 )";
 
-class Run : public ::testing::Test {
+class Run : public StateTest {
 protected:
-    void SetUp() override {
-        resetState();
-        captureConsole(&console);
-    }
-    void TearDown() override { captureConsole(nullptr); }
 
     int run(std::vector<std::string> arguments) {
         arguments.insert(arguments.begin(), "brushup");
         return runProgram(arguments);
     }
-
-    TempDir dir;
-    std::string console;
 };
 
 TEST_F(Run, ArgumentLoopUsageWarningsAndTheMapNameRule) {

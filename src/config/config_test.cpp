@@ -6,7 +6,7 @@
 
 #include "app/output.h"
 #include "app/state.h"
-#include "testing/temp_dir.h"
+#include "testing/state_test_base.h"
 
 namespace {
 
@@ -25,17 +25,7 @@ std::string storedState() {
     return state;
 }
 
-class Config : public ::testing::Test {
-protected:
-    void SetUp() override {
-        resetState();
-        captureConsole(&console);
-    }
-    void TearDown() override { captureConsole(nullptr); }
-
-    TempDir dir;
-    std::string console;
-};
+using Config = StateTest;
 
 TEST_F(Config, WorkedExampleLoadsNamesAndTextures) {
     writeFile("brushup.ini", "; flag names of the target game\nversion = 2\n[Surface]\nFLAG1 = soft\nFLAG2 = echo\n"

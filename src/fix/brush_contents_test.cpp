@@ -8,21 +8,17 @@
 #include "app/state.h"
 #include "fix/face_contents.h"
 #include "fix/surface_flags.h"
-#include "testing/temp_dir.h"
+#include "testing/state_test_base.h"
 
 namespace {
 
-class BrushContents : public ::testing::Test {
+class BrushContents : public StateTest {
    protected:
     void SetUp() override {
-        resetState();
-        captureConsole(&console);
+        StateTest::SetUp();
         contentFlagNames[1] = "rock";
         contentFlagNames[3] = "mist";
     }
-    void TearDown() override { captureConsole(nullptr); }
-
-    std::string console;
 };
 
 std::string face(std::string_view content, std::string_view rotation = "0.0") {
@@ -31,7 +27,6 @@ std::string face(std::string_view content, std::string_view rotation = "0.0") {
 }
 
 TEST_F(BrushContents, WorkedExampleNumbersBrushesFromZeroAndRebuildsEveryFace) {
-    TempDir dir;
     runOptions = OPT_DUMP;
     // clang-format off
     mapLines = {"{", "{", "}", "{",

@@ -2,17 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "app/output.h"
 #include "app/state.h"
-#include "testing/temp_dir.h"
+#include "testing/state_test_base.h"
 
 namespace {
 
-class FaceContents : public ::testing::Test {
+class FaceContents : public StateTest {
    protected:
     void SetUp() override {
-        resetState();
-        captureConsole(&console);
+        StateTest::SetUp();
         contentFlagNames[1] = "rock";
         contentFlagNames[3] = "mist";
         contentFlagNames[28] = "grain";
@@ -22,9 +23,6 @@ class FaceContents : public ::testing::Test {
         addMapTexture("common/0_sky1") = {"common/0_sky1", 1, 0, 1};
         addMapTexture("sky/undef") = {"sky/undef", 4, 0, 0};
     }
-    void TearDown() override { captureConsole(nullptr); }
-
-    std::string console;
 };
 
 std::string face(std::string_view content, std::string_view texture = "walls/brick_02") {
@@ -35,7 +33,7 @@ std::string face(std::string_view content, std::string_view texture = "walls/bri
 // Surface field 6 would make -nosurf skip the face in the surface pass; here no option has an effect.
 TEST_F(FaceContents, WorkedExampleAndFlag28KeptGainedAndLostWhateverTheOptions) {
     for (const int options : {0, OPT_NOSURF | OPT_NONULL | OPT_ZERO}) {
-        TempDir dir;
+        std::remove("brushup.log");
         runOptions = static_cast<std::uint8_t>(options | OPT_DUMP);
         // clang-format off
         mapLines = {"{", "{", "}", "{", "}", "{", "}", "{", face("134217732", "Walls/Brick_02"), "}",

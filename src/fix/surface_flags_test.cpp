@@ -4,15 +4,14 @@
 
 #include "app/output.h"
 #include "app/state.h"
-#include "testing/temp_dir.h"
+#include "testing/state_test_base.h"
 
 namespace {
 
-class SurfaceFlags : public ::testing::Test {
+class SurfaceFlags : public StateTest {
    protected:
     void SetUp() override {
-        resetState();
-        captureConsole(&console);
+        StateTest::SetUp();
         surfaceFlagNames[2] = "soft";
         surfaceFlagNames[3] = "echo";
         surfaceFlagNames[4] = "wet";
@@ -20,9 +19,6 @@ class SurfaceFlags : public ::testing::Test {
         addMapTexture("common/0_sky1") = {"common/0_sky1", 0, 4, 1};
         addMapTexture("sky/undef") = {"sky/undef", 0, 8, 0};
     }
-    void TearDown() override { captureConsole(nullptr); }
-
-    std::string console;
 };
 
 constexpr std::string_view POINTS = "( 0 0 64 ) ( 64 0 64 ) ( 0 64 64 ) ";
@@ -32,7 +28,6 @@ std::string face(std::string_view surface, std::string_view texture = "walls/bri
 }
 
 TEST_F(SurfaceFlags, WorkedExampleAndOddFlagFieldsLogOneHeaderPerChangedBrush) {
-    TempDir dir;
     runOptions = OPT_DUMP | OPT_ZERO;
     const std::string worked =
         std::string(POINTS) + "Walls/Brick_02 0.000000 0.000000 0.000000 0.500000 0.500000 0 2 0";

@@ -2,22 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "app/output.h"
 #include "app/state.h"
-#include "testing/temp_dir.h"
+#include "testing/state_test_base.h"
 
 namespace {
 
-class Inventory : public ::testing::Test {
-   protected:
-    void SetUp() override {
-        resetState();
-        captureConsole(&console);
-    }
-    void TearDown() override { captureConsole(nullptr); }
-
-    std::string console;
-};
+using Inventory = StateTest;
 
 std::string face(std::string_view texture) {
     return "( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) " + std::string(texture) + " 0 0 0 1 1 0 0 0";
@@ -25,7 +18,7 @@ std::string face(std::string_view texture) {
 
 TEST_F(Inventory, JoinsEachDistinctKeyWithItsFirstDefinitionAndLogsUndefinedOnce) {
     for (const bool nonull : {false, true}) {
-        TempDir dir;
+        std::remove("brushup.log");
         resetState();
         console.clear();
         runOptions = nonull ? OPT_NONULL | OPT_DUMP | OPT_VERBOSE : OPT_DUMP | OPT_VERBOSE;

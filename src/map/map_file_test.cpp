@@ -15,7 +15,7 @@
 #include "app/platform.h"
 #include "app/state.h"
 #include "testing/run_binary.h"
-#include "testing/temp_dir.h"
+#include "testing/state_test_base.h"
 
 namespace {
 
@@ -43,17 +43,7 @@ bool limitFileSize(rlim_t bytes) {
     return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
 }
 
-class MapFile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        resetState();
-        captureConsole(&console);
-    }
-    void TearDown() override { captureConsole(nullptr); }
-
-    TempDir dir;
-    std::string console;
-};
+using MapFile = StateTest;
 
 TEST_F(MapFile, WorkedExampleReadsAndWrites) {
     writeFile("level.map", "{\n  // old comment\n  {\n"
