@@ -28,11 +28,11 @@ TEST(State, MapTexturesAreFoundByExactNameInFirstUseOrder) {
     resetState();
     addMapTexture("b").surfaceFlags = 4;
     addMapTexture("a").defined = 1;
-    for (int i = 0; i < 100; ++i) addMapTexture("t" + std::to_string(i));  // regrowth keeps the index valid
+    for (int i = 0; i < 100; ++i) addMapTexture(std::to_string(i));  // regrowth keeps the index valid
     ASSERT_NE(nullptr, findMapTexture("b"));
     EXPECT_EQ(4u, findMapTexture("b")->surfaceFlags);
     EXPECT_EQ(1, findMapTexture("a")->defined);
-    EXPECT_EQ("t99", findMapTexture("t99")->name);
+    EXPECT_EQ("99", findMapTexture("99")->name);
     EXPECT_EQ(nullptr, findMapTexture("B"));
     EXPECT_EQ("b", mapTextures[0].name);
     EXPECT_EQ("a", mapTextures[1].name);
