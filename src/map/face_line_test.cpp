@@ -12,7 +12,10 @@ namespace {
 // faceFields 1 to 12, each after a "|".
 std::string fieldsText() {
     std::string text;
-    for (std::size_t field = 1; field <= FACE_FIELD_COUNT; ++field) text += "|" + std::string(faceFields[field]);
+    for (std::size_t field = 1; field <= FACE_FIELD_COUNT; ++field) {
+        text += '|';
+        text += faceFields[field];
+    }
     return text;
 }
 
