@@ -2,6 +2,7 @@
 
 #include "app/output.h"
 #include "map/face_line.h"
+#include "map/map_walk.h"
 #include "text/text.h"
 
 namespace {
@@ -13,6 +14,18 @@ std::string shownFlagList(std::uint32_t flagSet, std::uint8_t table) {
 }
 
 }  // namespace
+
+std::uint32_t rewriteFaces(bool (*rewriteFace)(std::size_t lineIndex, TextureLookup& lookup)) {
+    MapWalk walk = startMapWalk();
+    TextureLookup lookup;
+    std::uint32_t changedCount = 0;
+    for (std::size_t i = 0; i < mapLines.size(); ++i) {
+        if (walkMapLine(walk, mapLines[i]) != LINE_FACE) continue;
+        if (!splitFaceLine(mapLines[i])) continue;
+        if (rewriteFace(i, lookup)) ++changedCount;
+    }
+    return changedCount;
+}
 
 void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField) {
     if (lookup.filled && lookup.field == textureField) return;

@@ -17,6 +17,12 @@ struct TextureLookup {
     const TextureRecord* record = nullptr;  // nullptr when the key is not in mapTextures
 };
 
+// Walks mapLines and calls `rewriteFace` for every face line, with faceFields
+// holding its fields; lines that are not faces are passed over. `rewriteFace`
+// gets the line's index and the shared texture look-up and returns true when it
+// changed the face. Returns how many faces were changed.
+std::uint32_t rewriteFaces(bool (*rewriteFace)(std::size_t lineIndex, TextureLookup& lookup));
+
 // Looks up the texture key of `textureField` in mapTextures, through `lookup`,
 // which then holds the key and the record (nullptr when there is none).
 void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField);

@@ -4,7 +4,6 @@
 #include "app/state.h"
 #include "fix/face_pass.h"
 #include "map/face_line.h"
-#include "map/map_walk.h"
 #include "text/text.h"
 
 namespace {
@@ -22,35 +21,33 @@ bool isNullTexture(std::string_view textureField) {
     return true;
 }
 
+// Gives one face its texture's surface flags. True when the face changed.
+bool rewriteSurface(std::size_t lineIndex, TextureLookup& lookup) {
+    const double surfaceValue = fieldNumber(faceFields[FIELD_SURFACE]);
+    // A field reading as not-a-number counts as 0 here, as it matches every number.
+    if ((runOptions & OPT_NOSURF) != 0 && !sameNumber(surfaceValue, 0)) return false;
+
+    const bool nullReplaced = (runOptions & OPT_NONULL) == 0 && isNullTexture(faceFields[FIELD_TEXTURE]);
+    const TextureRecord* record = nullptr;
+    if (nullReplaced) {
+        record = findMapTexture(NULL_TEXTURE_STANDIN);
+    } else {
+        lookUpFaceTexture(lookup, faceFields[FIELD_TEXTURE]);
+        record = lookup.record;
+    }
+    if (record == nullptr || record->defined == 0) return false;
+    if (sameNumber(static_cast<double>(record->surfaceFlags), surfaceValue)) return false;
+
+    logFaceChange(record->name, flagSetFromNumber(surfaceValue), record->surfaceFlags, FLAG_TABLE_SURFACE);
+    if (nullReplaced) faceFields[FIELD_TEXTURE] = NULL_TEXTURE_STANDIN;
+    storeFlagField(lineIndex, FIELD_SURFACE, record->surfaceFlags);
+    return true;
+}
+
 }  // namespace
 
 void applySurfaceFlags() {
     printText("Setting surfaces... ");
-    MapWalk walk = startMapWalk();
-    std::uint32_t replacedCount = 0;
-    TextureLookup lookup;
-    for (std::size_t i = 0; i < mapLines.size(); ++i) {
-        if (walkMapLine(walk, mapLines[i]) != LINE_FACE) continue;
-        if (!splitFaceLine(mapLines[i])) continue;
-        const double surfaceValue = fieldNumber(faceFields[FIELD_SURFACE]);
-        // A field reading as not-a-number counts as 0 here, as it matches every number.
-        if ((runOptions & OPT_NOSURF) != 0 && !sameNumber(surfaceValue, 0)) continue;
-
-        const bool nullReplaced = (runOptions & OPT_NONULL) == 0 && isNullTexture(faceFields[FIELD_TEXTURE]);
-        const TextureRecord* record = nullptr;
-        if (nullReplaced) {
-            record = findMapTexture(NULL_TEXTURE_STANDIN);
-        } else {
-            lookUpFaceTexture(lookup, faceFields[FIELD_TEXTURE]);
-            record = lookup.record;
-        }
-        if (record == nullptr || record->defined == 0) continue;
-        if (sameNumber(static_cast<double>(record->surfaceFlags), surfaceValue)) continue;
-
-        logFaceChange(record->name, flagSetFromNumber(surfaceValue), record->surfaceFlags, FLAG_TABLE_SURFACE);
-        if (nullReplaced) faceFields[FIELD_TEXTURE] = NULL_TEXTURE_STANDIN;
-        storeFlagField(i, FIELD_SURFACE, record->surfaceFlags);
-        ++replacedCount;
-    }
+    const std::uint32_t replacedCount = rewriteFaces(rewriteSurface);
     printClosingCount(replacedCount, " surface replaced)", " surfaces replaced)");
 }
