@@ -126,8 +126,9 @@ TEST_F(Run, SettingsEchoKeepsItsOwnOrder) {
 }
 
 TEST_F(Run, DumpWritesTheLogHeaderAtOnceEvenWhenTheMapIsMissing) {
-    run({"-d", "level", "-d"});
-    EXPECT_EQ(BANNER + "ERROR: level.map not found!\r\n", console);
+    const BinaryResult result = runBinary({"-d", "level", "-d"});
+    EXPECT_EQ(1, result.exitCode);
+    EXPECT_EQ(BANNER + "ERROR: level.map not found!\r\n", result.output);
     const std::regex header("==============================\r\nLog date: \\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d\r\n");
     EXPECT_TRUE(std::regex_match(readFile("brushup.log"), header)) << readFile("brushup.log");
 }
