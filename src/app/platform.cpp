@@ -29,11 +29,6 @@ std::string_view finalComponent(std::string_view name) {
 
 namespace {
 
-bool isHiddenName(std::string_view name) {
-    const std::string_view last = finalComponent(name);
-    return !last.empty() && last.front() == '.';
-}
-
 // Directory of `name` with its separator ("dir/"), or "" for the working directory.
 std::string directoryPart(const std::string& name) {
     const std::string_view last = finalComponent(name);
@@ -41,6 +36,12 @@ std::string directoryPart(const std::string& name) {
 }
 
 #ifndef _WIN32
+
+// On POSIX a hidden entry is one whose name starts with ".".
+bool isHiddenName(std::string_view name) {
+    const std::string_view last = finalComponent(name);
+    return !last.empty() && last.front() == '.';
+}
 
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
