@@ -71,4 +71,16 @@ TEST_F(Platform, ReplaceFileKeepsModesAndRefusesWhatIsNoPlainFile) {
     EXPECT_EQ(5, std::distance(fs::directory_iterator("."), fs::directory_iterator()));  // no temporary file left
 }
 
+// Writing through a link replaces the file it points to; the link stays a link.
+TEST_F(Platform, WritingThroughALinkReplacesItsTarget) {
+    fs::create_directories("real");
+    fs::create_directories("sub");
+    writeFile("real/level.map", "old");
+    fs::create_symlink("../real/level.map", "sub/level.map");
+    ASSERT_TRUE(replaceFile("sub/level.map", "new"));
+    EXPECT_TRUE(fs::is_symlink("sub/level.map"));
+    EXPECT_EQ("new", readFile("real/level.map"));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator("real"), fs::directory_iterator()));
+}
+
 }  // namespace

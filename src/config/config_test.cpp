@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "app/output.h"
 #include "app/state.h"
 #include "testing/state_test_base.h"
@@ -26,21 +24,6 @@ std::string storedState() {
 }
 
 using Config = StateTest;
-
-TEST_F(Config, WorkedExampleLoadsNamesAndTextures) {
-    writeFile("brushup.ini", "; flag names of the target game\nversion = 2\n[Surface]\nFLAG1 = soft\nFLAG2 = echo\n"
-                             "flag3 = sky        // drawn as sky\nFLAG8 = nodraw\n\n[CONTENT]\nFLAG1 = solid\n"
-                             "FLAG2 = window\nFLAG3 = draw\n[TEXTURES]\nWalls\\Brick_02 = soft, echo\n"
-                             "common/sky1 = sky nodraw\nglass/pane = Window\nmetal/grate =\n[Sounds]\nstep = metal\n");
-    ASSERT_TRUE(loadConfig("brushup.ini"));
-    EXPECT_EQ("INIT_INI: No mode set for \"VERSION = 2\" in BRUSHUP.INI! [L2]\r\n"
-              "INIT_INI: Pair undefined \"METAL/GRATE = \" in BRUSHUP.INI! [L17]\r\n"
-              "INIT_INI: Mode/pair unknown \"STEP = metal\" in BRUSHUP.INI! [L19]\r\n",
-              console);
-    EXPECT_EQ("[walls/brick_02] 0 3\n[common/sky1] 4 132\n[glass/pane] 2 0\n"
-              "S1=soft\nS2=echo\nS3=sky\nS8=nodraw\nC1=solid\nC2=window\nC3=draw\n",
-              storedState());
-}
 
 // One console line of the loader about `pair` on line `lineNumber` of brushup.ini.
 std::string message(const std::string& what, const std::string& pair, int lineNumber) {
@@ -84,18 +67,6 @@ TEST_F(Config, LinesAreReadAsTheirKindSays) {
         EXPECT_TRUE(loadConfig("brushup.ini")) << c.file;
         EXPECT_EQ(c.expected, console + storedState()) << c.file;
     }
-}
-
-TEST_F(Config, OnlyPlainVisibleFilesCountAndReadOnlyIsFine) {
-    writeFile("empty.ini", "");
-    std::filesystem::create_directory("dir.ini");
-    writeFile(".hidden.ini", "[TEXTURES]\nt = x\n");
-    for (const char* name : {"missing.ini", "empty.ini", "dir.ini", ".hidden.ini"}) EXPECT_FALSE(loadConfig(name));
-    EXPECT_EQ("", console + storedState());
-    writeFile("dir.ini/Setup.ini", "[x]\nk=v");
-    std::filesystem::permissions("dir.ini/Setup.ini", std::filesystem::perms::owner_read);
-    EXPECT_TRUE(loadConfig("dir.ini/Setup.ini"));
-    EXPECT_EQ("INIT_INI: Mode/pair unknown \"K = v\" in DIR.INI/SETUP.INI! [L2]\r\n", console);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "fix/brush_contents.h"
 
+#include <unordered_map>
 #include <vector>
 
 #include "app/output.h"
@@ -24,26 +25,31 @@ struct ContentCount {
     std::uint32_t count = 0;
 };
 
-// Some face carries a content number other than the first face's. 1 and 1.0
-// are one content; a field reading as not-a-number matches every content.
+// A later face carries a content number other than the first face's content
+// taken as a flag set, so "1.4, 1" is one content and "1, 1.4" is not. A field
+// reading as not-a-number matches every content.
 bool isMixed(const std::vector<BrushFace>& faces) {
-    for (const BrushFace& face : faces) {
-        if (!sameNumber(face.content, faces.front().content)) return true;
+    const auto firstContent = static_cast<double>(flagSetFromNumber(faces.front().content));
+    for (std::size_t i = 1; i < faces.size(); ++i) {
+        if (!sameNumber(faces[i].content, firstContent)) return true;
     }
     return false;
 }
 
 // The most frequent content of the brush's faces, taken as 32-bit flag sets.
 // Content 0 takes part only with -zero. A tie goes to the content that occurs
-// first; with no candidate the first face's content stays.
-std::uint32_t chooseContent(const std::vector<BrushFace>& faces, std::vector<ContentCount>& tally) {
+// first; with no candidate the first face's content stays. `tallyIndex` finds a
+// content's entry in constant time, so a brush of many distinct contents costs
+// no more than one of a few.
+std::uint32_t chooseContent(const std::vector<BrushFace>& faces, std::vector<ContentCount>& tally,
+                            std::unordered_map<std::uint32_t, std::size_t>& tallyIndex) {
     tally.clear();
+    tallyIndex.clear();
     for (const BrushFace& face : faces) {
         const std::uint32_t content = flagSetFromNumber(face.content);
-        std::size_t entry = 0;
-        while (entry < tally.size() && tally[entry].content != content) ++entry;
-        if (entry == tally.size()) tally.push_back(ContentCount{content, 0});
-        ++tally[entry].count;
+        const auto [entry, added] = tallyIndex.try_emplace(content, tally.size());
+        if (added) tally.push_back(ContentCount{content, 0});
+        ++tally[entry->second].count;
     }
     const bool zeroTakesPart = (runOptions & OPT_ZERO) != 0;
     std::uint32_t chosen = flagSetFromNumber(faces.front().content);
@@ -80,6 +86,7 @@ void unifyBrushContents() {
     std::uint32_t fixedCount = 0;
     std::vector<BrushFace> faces;
     std::vector<ContentCount> tally;
+    std::unordered_map<std::uint32_t, std::size_t> tallyIndex;
     for (std::size_t i = 0; i < mapLines.size(); ++i) {
         const std::uint8_t kind = walkMapLine(walk, mapLines[i]);
         if (kind == LINE_FACE) {
@@ -88,7 +95,7 @@ void unifyBrushContents() {
             // Nested blocks close with other lines, so the brush is handled
             // once, with every face it holds.
             if (!faces.empty() && isMixed(faces)) {
-                fixBrush(faces, chooseContent(faces, tally));
+                fixBrush(faces, chooseContent(faces, tally, tallyIndex));
                 ++fixedCount;
             }
             faces.clear();

@@ -8,7 +8,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <tuple>
 #include <utility>
 
 #include "app/output.h"
@@ -20,14 +19,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using namespace std::string_view_literals;
-
-// `text` with every "\n" made "\r\n", for expected written files.
-std::string withCrLf(std::string_view text) {
-    std::string out;
-    for (const char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    return out;
-}
 
 // True when the directory holds a temporary file of an unfinished write.
 bool temporaryFileLeft(const std::string& directory) {
@@ -44,69 +35,6 @@ bool limitFileSize(rlim_t bytes) {
 }
 
 using MapFile = StateTest;
-
-TEST_F(MapFile, WorkedExampleReadsAndWrites) {
-    writeFile("level.map", "{\n  // old comment\n  {\n"
-                           "    ( 0 0 0 ) ( 0 64 0 ) ( 64 0 0 ) walls/brick_02 0 0 0 1 1 1 0 0   // note\n  }\n}\n");
-    ASSERT_TRUE(readMap("level.map"));
-    EXPECT_EQ(6u, linesRead);
-    ASSERT_TRUE(writeMap("level.map.backup", "shown.backup"));
-    EXPECT_EQ("Writing shown.backup\r\n", console);
-    EXPECT_EQ(withCrLf("\n// entity 0\n{\n// brush 0\n{\n"
-                       "( 0 0 0 ) ( 0 64 0 ) ( 64 0 0 ) walls/brick_02 0 0 0 1 1 1 0 0\n}\n}\n"),
-              readFile("level.map.backup"));
-    EXPECT_EQ(5u, mapLines.size());
-}
-
-// Rows: the bytes, their physical lines, whether "{", "a" "b", "}" are kept (else no line is). A zero-byte file
-// is not read at all.
-TEST_F(MapFile, LineEndsEndOfFileAndEmptyFilesRead) {
-    const std::tuple<std::string_view, std::uint32_t, bool> cases[] = {
-        {"{\n\"a\" \"b\"\n}\n", 3, true},    {"{\r\n\"a\" \"b\"\r\n}\r\n", 3, true},
-        {"{\r\n\"a\" \"b\"\n}", 3, true},    {"{\n\n\t\"a\" \"b\"  \n}\r\n\x1a}\n{\n", 4, true},
-        {"{\n\"a\" \"b\"\n}\x1a", 3, true},  {"// one\n\n   \t\n// four", 4, false},
-        {"", 0, false},
-    };
-    for (const auto& [bytes, lines, kept] : cases) {
-        writeFile("level.map", bytes);
-        if (!kept) mapLines = {"stale"};
-        linesRead = 10;
-        EXPECT_EQ(!bytes.empty(), readMap("level.map")) << bytes;
-        EXPECT_EQ(10 + lines, linesRead) << bytes;
-        EXPECT_EQ((kept ? std::vector<std::string>{"{", "\"a\" \"b\"", "}"} : std::vector<std::string>{}), mapLines);
-    }
-}
-
-TEST_F(MapFile, OldCommentsGiveWayToFreshNumbersAndStrayOrDeepBlocksGetNone) {
-    writeFile("level.map", "// entity 7\n{ // world\n\"classname\" \"worldspawn\" // here\n// brush 12\n{\nface a\n}\n"
-                           "{\n}\n}\n{\n{\n}\n}\n");
-    ASSERT_TRUE(readMap("level.map"));
-    EXPECT_EQ(withCrLf("\n// entity 0\n{\n\"classname\" \"worldspawn\"\n// brush 0\n{\nface a\n}\n// brush 1\n{\n}\n}\n"
-                       "// entity 1\n{\n// brush 0\n{\n}\n}\n"),
-              formatMap());
-    mapLines = {"}", "{", "{", "{", "{", "patchDef2", "{", "x", "}", "}", "}", "}"};
-    EXPECT_EQ(withCrLf("\n}\n{\n// entity 0\n{\n// brush 0\n{\n{\npatchDef2\n{\nx\n}\n}\n}\n}\n"), formatMap());
-}
-
-TEST_F(MapFile, QuotedSlashesStartNoComment) {
-    const std::pair<std::string_view, std::string_view> cases[] = {
-        {"  \"wad\" \"c://q/a.wad\"  // wads", "\"wad\" \"c://q/a.wad\""}, {"\"msg\" \"a // b", "\"msg\" \"a // b"},
-        {"\"a\" \"b\" // \"c//d\"", "\"a\" \"b\""}, {"\t( 0 0 0 ) tex 0//1", "( 0 0 0 ) tex 0"}, {"ab\0// cd"sv, "ab"},
-    };
-    for (const auto& [line, cleaned] : cases) EXPECT_EQ(cleaned, cleanMapLine(line)) << line;
-}
-
-TEST_F(MapFile, WritingThroughALinkReplacesItsTarget) {
-    fs::create_directories("real");
-    fs::create_directories("sub");
-    writeFile("real/level.map", "old");
-    fs::create_symlink("../real/level.map", "sub/level.map");
-    mapLines = {"{", "}"};
-    ASSERT_TRUE(writeMap("sub/level.map", "sub/level.map"));
-    EXPECT_TRUE(fs::is_symlink("sub/level.map"));
-    EXPECT_EQ(withCrLf("\n// entity 0\n{\n}\n"), readFile("real/level.map"));
-    EXPECT_FALSE(temporaryFileLeft("real") || temporaryFileLeft("sub"));
-}
 
 // Each row makes the disk operation really fail: a read-only file, a folder in its place, a folder the writer (as
 // nobody) may not create files in, a file-size limit. The old file stays and no temporary file is left.

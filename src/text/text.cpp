@@ -97,22 +97,29 @@ std::size_t decimalLength(std::string_view text) {
 }
 
 // The number after an optional sign: digits, "0x" and hex digits, inf or nan.
-double unsignedDecimal(std::string_view text) {
-    if (startsWithWord(text, "inf")) return std::numeric_limits<double>::infinity();
-    if (startsWithWord(text, "nan")) return std::numeric_limits<double>::quiet_NaN();
+// False when no number begins there.
+bool unsignedDecimal(std::string_view text, double& value) {
+    value = 0;
+    if (startsWithWord(text, "inf")) {
+        value = std::numeric_limits<double>::infinity();
+        return true;
+    }
+    if (startsWithWord(text, "nan")) {
+        value = std::numeric_limits<double>::quiet_NaN();
+        return true;
+    }
     if (text.size() > 2 && text[0] == '0' && toLower(text[1]) == 'x' && digitValue(text[2], 16) >= 0) {
         std::size_t end = 2;
         while (end < text.size() && digitValue(text[end], 16) >= 0) ++end;
-        double value = 0;
         const auto result = std::from_chars(text.data() + 2, text.data() + end, value, std::chars_format::hex);
-        return result.ec == std::errc::result_out_of_range ? std::numeric_limits<double>::infinity() : value;
+        if (result.ec == std::errc::result_out_of_range) value = std::numeric_limits<double>::infinity();
+        return true;
     }
     const std::size_t length = decimalLength(text);
-    if (length == 0) return 0;
-    double value = 0;
+    if (length == 0) return false;
     const auto result = std::from_chars(text.data(), text.data() + length, value, std::chars_format::general);
-    if (result.ec == std::errc::result_out_of_range) return outOfRangeValue(text.substr(0, length));
-    return value;
+    if (result.ec == std::errc::result_out_of_range) value = outOfRangeValue(text.substr(0, length));
+    return true;
 }
 
 bool holdsExponentD(std::string_view text) {
@@ -156,7 +163,9 @@ double decimalNumber(std::string_view text) {
         negative = text[pos] == '-';
         ++pos;
     }
-    const double value = unsignedDecimal(text.substr(pos));
+    // A sign with no number after it ("-", "-x") reads as plain 0, not -0.
+    double value = 0;
+    if (!unsignedDecimal(text.substr(pos), value)) return 0;
     return negative ? -value : value;
 }
 
