@@ -98,7 +98,7 @@ void BM_CollectTextures(benchmark::State& state) {
 }
 
 // The passes rewrite mapLines, so every round starts from a fresh read.
-template <void (*pass)()>
+template <auto pass>
 void BM_Pass(benchmark::State& state) {
     prepareFiles();
     std::string console;

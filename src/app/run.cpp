@@ -18,6 +18,7 @@ namespace {
 
 constexpr int EXIT_DONE = 0;
 constexpr int EXIT_FAILED = 1;
+constexpr int EXIT_FIXES_DUE = 2;  // a -check run found something to fix
 constexpr std::string_view CONFIG_NAME = "brushup.ini";
 
 struct Option {
@@ -30,6 +31,7 @@ struct Option {
 constexpr Option OPTIONS[] = {
     {"-v", "-verbose", OPT_VERBOSE}, {"-n", "-nonull", OPT_NONULL}, {"-s", "-nosurf", OPT_NOSURF},
     {"-c", "-content", OPT_CONTENT}, {"-z", "-zero", OPT_ZERO},     {"-d", "-dump", OPT_DUMP},
+    {"-k", "-check", OPT_CHECK},
 };
 
 // In the order the settings echo lists them.
@@ -44,6 +46,7 @@ constexpr Setting SETTINGS[] = {
     {OPT_VERBOSE, " -verbose enabled (display more info)"},
     {OPT_DUMP, " -dump enabled (write brushup.log)"},
     {OPT_ZERO, " -zero enable (never ignore null content flag)"},
+    {OPT_CHECK, " -check enabled (report only, write no file)"},
 };
 
 // The map as the user named it: `shown` (lower case) in every message, `path`
@@ -69,6 +72,7 @@ void printUsage() {
     printLine("   -s (-nosurf)        Do not replace existing surface flags");
     printLine("   -c (-content)       Enable auto-content");
     printLine("   -z (-zero)          Do not ignore null content flag");
+    printLine("   -k (-check)         Only report: write no file, exit code 2 if fixes are due");
 }
 
 // The bit of the option `argument` names, or 0.
@@ -77,6 +81,16 @@ std::uint8_t optionBit(std::string_view argument) {
         if (argument == option.shortForm || argument == option.longForm) return option.bit;
     }
     return 0;
+}
+
+// A long option may also be written with two dashes ("--verbose"); a short one
+// may not ("--v" stays unknown). The one-dash form of `argument`, else `argument`.
+std::string_view singleDashForm(std::string_view argument) {
+    if (!argument.starts_with("--")) return argument;
+    const std::string_view longForm = argument.substr(1);
+    bool known = longForm == "-help" || longForm == "-version";
+    for (const Option& option : OPTIONS) known = known || longForm == option.longForm;
+    return known ? longForm : argument;
 }
 
 // Where the extension of `name` starts: the last "." of its final component,
@@ -124,12 +138,17 @@ bool readArguments(const std::vector<std::string>& arguments, MapName& map, int&
         const std::string_view raw = position < arguments.size() ? std::string_view(arguments[position]) : "";
         const std::string_view typed = trimSpaces(raw);
         const std::string argument = lowerText(typed);
-        if (argument.empty() || argument == "-h" || argument == "-help") {
+        const std::string_view option = singleDashForm(argument);
+        if (argument.empty() || option == "-h" || option == "-help") {
             printUsage();
             exitCode = EXIT_DONE;
             return false;
         }
-        const std::uint8_t bit = optionBit(argument);
+        if (option == "-version") {  // the banner says it all
+            exitCode = EXIT_DONE;
+            return false;
+        }
+        const std::uint8_t bit = optionBit(option);
         if (bit != 0) {
             if ((runOptions & bit) == 0) {
                 runOptions = static_cast<std::uint8_t>(runOptions | bit);
@@ -148,9 +167,10 @@ bool readArguments(const std::vector<std::string>& arguments, MapName& map, int&
     }
 }
 
-// Loads the configuration and the map and writes the backup. False after
-// printing why the run ends.
+// Loads the configuration and the map and, unless -check, writes the backup.
+// False after printing why the run ends.
 bool prepareMap(const MapName& map) {
+    const bool checkOnly = (runOptions & OPT_CHECK) != 0;
     printLine("---- Initialization ----");
     printLine("Loading brushup.ini...");
     if (!loadConfig(std::string(CONFIG_NAME))) {
@@ -163,7 +183,8 @@ bool prepareMap(const MapName& map) {
     }
     printVerbose(std::to_string(textureDefs.size()) + " textures defined.");
     printLine("Entering " + map.shown + "...");
-    if (!readMap(map.path)) {
+    // Nothing is written with -check, so a read-only map is welcome.
+    if (!readMap(map.path, checkOnly)) {
         printLine("Cannot open " + map.shown + " file");
         return false;
     }
@@ -173,7 +194,7 @@ bool prepareMap(const MapName& map) {
     }
     printVerbose("Read " + unsignedToText(linesRead) + " lines, " + std::to_string(mapLines.size()) +
                  " relevant lines");
-    if (!writeMap(map.path + ".backup", map.shown + ".backup")) {
+    if (!checkOnly && !writeMap(map.path + ".backup", map.shown + ".backup")) {
         printLine("ERROR: Cannot write " + map.shown + ".backup!");
         return false;
     }
@@ -197,10 +218,14 @@ int runProgram(const std::vector<std::string>& arguments) {
 
     collectTextures();
     printLine("---- Map check ----");
-    applySurfaceFlags();
-    if ((runOptions & OPT_CONTENT) != 0) applyFaceContents();
-    unifyBrushContents();
-    if (!writeMap(map.path, map.shown)) {
+    // Every pass runs, whatever an earlier one found: each logs its own changes.
+    bool fixesDue = applySurfaceFlags() > 0;
+    if ((runOptions & OPT_CONTENT) != 0) fixesDue = applyFaceContents() > 0 || fixesDue;
+    fixesDue = unifyBrushContents() > 0 || fixesDue;
+    if ((runOptions & OPT_CHECK) != 0) {
+        printLine(map.shown + (fixesDue ? " needs fixing" : " needs no fixing"));
+        if (fixesDue) exitCode = EXIT_FIXES_DUE;
+    } else if (!writeMap(map.path, map.shown)) {
         printLine("ERROR: Cannot write " + map.shown + "!");
         return EXIT_FAILED;
     }
@@ -208,7 +233,7 @@ int runProgram(const std::vector<std::string>& arguments) {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - startTime;
     const auto seconds = static_cast<std::int32_t>(roundHalfEven(elapsed.count()));
     printLine("   " + signedToText(seconds) + " seconds elapsed");
-    return EXIT_DONE;
+    return exitCode;
 }
 
 int runProgram(int argc, char** argv) {

@@ -4,8 +4,9 @@
 #include <vector>
 
 // Runs the program on `arguments` (the first is the program's own path) and
-// returns the exit code: 0 for a completed run or the usage text, 1 for a run
-// that ended early on a failure.
+// returns the exit code: 0 for a completed run, the usage text or the version,
+// 1 for a run that ended early on a failure, 2 for a -check run that found
+// something to fix.
 int runProgram(const std::vector<std::string>& arguments);
 
 // The same, from main's arguments.

@@ -24,6 +24,7 @@ constexpr std::uint8_t OPT_NONULL = 4;
 constexpr std::uint8_t OPT_DUMP = 8;
 constexpr std::uint8_t OPT_CONTENT = 16;
 constexpr std::uint8_t OPT_ZERO = 32;
+constexpr std::uint8_t OPT_CHECK = 64;
 
 constexpr int FLAG_COUNT = 32;
 constexpr int FACE_FIELD_COUNT = 12;

@@ -80,7 +80,7 @@ void fixBrush(const std::vector<BrushFace>& faces, std::uint32_t newContent) {
 
 }  // namespace
 
-void unifyBrushContents() {
+std::uint32_t unifyBrushContents() {
     printText("Fixing content... ");
     MapWalk walk = startMapWalk();
     std::uint32_t fixedCount = 0;
@@ -102,4 +102,5 @@ void unifyBrushContents() {
         }
     }
     printClosingCount(fixedCount, " brush fixed)", " brushes fixed)");
+    return fixedCount;
 }

@@ -32,8 +32,9 @@ bool rewriteContent(std::size_t lineIndex, TextureLookup& lookup) {
 
 }  // namespace
 
-void applyFaceContents() {
+std::uint32_t applyFaceContents() {
     printText("Setting cpntents... ");
     const std::uint32_t replacedCount = rewriteFaces(rewriteContent);
     printClosingCount(replacedCount, " face content replaced)", " face contents replaced)");
+    return replacedCount;
 }

@@ -40,8 +40,9 @@ bool rewriteSurface(std::size_t lineIndex, TextureLookup& lookup) {
 
 }  // namespace
 
-void applySurfaceFlags() {
+std::uint32_t applySurfaceFlags() {
     printText("Setting surfaces... ");
     const std::uint32_t replacedCount = rewriteFaces(rewriteSurface);
     printClosingCount(replacedCount, " surface replaced)", " surfaces replaced)");
+    return replacedCount;
 }

@@ -31,9 +31,9 @@ std::string cleanMapLine(std::string_view line) {
     return std::string(trimBlanks(line));
 }
 
-bool readMap(const std::string& fileName) {
+bool readMap(const std::string& fileName, bool allowReadOnly) {
     mapLines.clear();
-    if (!plainFileCounts(fileName, false)) return false;
+    if (!plainFileCounts(fileName, allowReadOnly)) return false;
     std::string bytes;
     if (!readWholeFile(fileName, bytes) || bytes.empty()) return false;
 

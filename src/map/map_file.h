@@ -9,8 +9,9 @@ std::string cleanMapLine(std::string_view line);
 
 // Empties mapLines and fills it with the cleaned, non-empty lines of `fileName`,
 // adding one to linesRead per physical line. False, printing nothing, when the
-// file does not count as present (read-only files included) or is zero bytes long.
-bool readMap(const std::string& fileName);
+// file does not count as present (a read-only file counts only with
+// `allowReadOnly`) or is zero bytes long.
+bool readMap(const std::string& fileName, bool allowReadOnly = false);
 
 // mapLines in the written map form: an empty first line, "// entity N" and
 // "// brush N" before the lines that open entities and brushes, CR LF line ends.
