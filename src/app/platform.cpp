@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #else
@@ -148,7 +149,9 @@ LocalTime readLocalTime() {
 
 #else
 
-void preparePlatform() {}
+// Standard output in text mode would turn each "\r\n" the program writes into
+// "\r\r\n"; the program writes its own line ends.
+void preparePlatform() { ::_setmode(::_fileno(stdout), _O_BINARY); }
 
 bool plainFileCounts(const std::string& name, bool allowReadOnly) {
     if (name.empty()) return false;

@@ -5,7 +5,8 @@
 #include <string_view>
 
 // Prepares the process: a file-size limit makes writes fail with an error the
-// program reports, instead of ending the process.
+// program reports, instead of ending the process; on Windows, standard output
+// passes bytes through unchanged.
 void preparePlatform();
 
 // The final component of a path: what follows the last "/" (and, on Windows,

@@ -10,6 +10,7 @@ struct BinaryResult {
 };
 
 // Runs brushup with `arguments` in the working directory. `prepareChild`, when
-// given, runs in the child just before the program starts (limits, user).
+// given, runs in the child just before the program starts (limits, user);
+// POSIX only: on Windows a call with it fails.
 BinaryResult runBinary(const std::vector<std::string>& arguments,
                        const std::function<void()>& prepareChild = nullptr);
