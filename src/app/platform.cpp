@@ -1,16 +1,16 @@
 #include "app/platform.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
 
 #ifdef _WIN32
-#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #else
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -169,8 +169,16 @@ bool isReadOnlyFile(const std::string& name) {
 
 bool replaceFile(const std::string& name, std::string_view bytes) {
     const std::string tempName = directoryPart(name) + "brushup-" + std::to_string(::GetCurrentProcessId()) + ".tmp";
-    std::FILE* file = std::fopen(tempName.c_str(), "wbx");
-    if (file == nullptr) return false;
+    // The C runtime MinGW links against refuses fopen's "x" on Windows (Wine
+    // accepts it); _O_EXCL gives the same promise everywhere.
+    const int fd = ::_open(tempName.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return false;
+    std::FILE* file = ::_fdopen(fd, "wb");
+    if (file == nullptr) {
+        ::_close(fd);
+        std::remove(tempName.c_str());
+        return false;
+    }
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0 &&
                    ::_commit(::_fileno(file)) == 0;
     written = (std::fclose(file) == 0) && written;
