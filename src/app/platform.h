@@ -16,6 +16,8 @@ std::string_view finalComponent(std::string_view name);
 // The existence test. True when `name` is a plain file (after following links;
 // devices, FIFOs and sockets do not count) that is not hidden (a name starting
 // with "."), and, unless `allowReadOnly`, not read-only. Directories never count.
+// On Windows the file's attributes decide: directory, hidden, system and device
+// entries never count, read-only ones only with `allowReadOnly`.
 bool plainFileCounts(const std::string& name, bool allowReadOnly);
 
 // True when `name` exists and has no write permission bit at all, or this
