@@ -287,9 +287,12 @@ std::string signedToText(std::int32_t value) {
 
 double roundHalfEven(double value) {
     if (!std::isfinite(value)) return value;
-    const double rounded = std::round(value);  // halves away from zero
-    if (std::fabs(value - std::trunc(value)) == 0.5) return 2.0 * std::round(value / 2.0);
-    return rounded;
+    // Built on floor alone: the std::round of MinGW-w64 adds 0.5 first, which
+    // turns 0.49999999999999994 into 1. The fraction is exact for any double.
+    const double whole = std::floor(value);
+    const double fraction = value - whole;
+    if (fraction != 0.5) return fraction < 0.5 ? whole : whole + 1;
+    return std::fmod(whole, 2.0) == 0 ? whole : whole + 1;
 }
 
 std::uint32_t flagSetFromNumber(double value) {
