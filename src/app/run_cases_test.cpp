@@ -5,6 +5,7 @@
 // A case file is a sequence of runs, line by line:
 //   # ...                 a comment
 //   posix only            the case needs POSIX file modes or names; skipped elsewhere
+//   windows only          the case needs Windows file names; skipped elsewhere
 //   --- NAME              the text up to the next directive is written to NAME
 //   --- NAME < PATH       NAME is a copy of PATH: from the source folder, or with
 //                         "@PATH" from the case's folder
@@ -44,7 +45,13 @@ struct Step {
     std::string text;
 };
 
-const std::string_view DIRECTIVES[] = {"--- ", "=== ", "!!! ", "same ", "mkdir ", "chmod ", "args:", "exit:", "posix only"};
+const std::string_view DIRECTIVES[] = {"--- ", "=== ", "!!! ", "same ", "mkdir ", "chmod ", "args:", "exit:", "posix only", "windows only"};
+
+#ifdef _WIN32
+constexpr std::string_view THIS_PLATFORM_ONLY = "windows only";
+#else
+constexpr std::string_view THIS_PLATFORM_ONLY = "posix only";
+#endif
 
 std::string expandText(std::string text, bool expected) {
     if (const std::size_t end = text.find("<EOF>"); end != std::string::npos) text.resize(end);
@@ -125,10 +132,8 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
     std::map<std::string, std::string> before;  // files as they were before the run
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const auto& [directive, value, text] = steps[i];
-        if (directive == "posix only") {
-#ifdef _WIN32
-            GTEST_SKIP() << "needs POSIX file modes or names";
-#endif
+        if (directive.ends_with(" only")) {
+            if (directive != THIS_PLATFORM_ONLY) GTEST_SKIP() << "runs " << directive;
         } else if (directive == "--- ") {
             const std::size_t from = value.find(" < ");
             const std::string source = from == std::string::npos ? "" : value.substr(from + 3);
