@@ -11,58 +11,35 @@
 
 #ifdef _WIN32
 
-namespace {
-
-// Quotes one argument so that the C runtime's command-line parser gives it
-// back unchanged: backslashes double only before a quote.
-std::string quotedArgument(const std::string& argument) {
-    std::string quoted = "\"";
-    std::size_t backslashes = 0;
-    for (const char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        quoted += c;
-    }
-    quoted.append(backslashes * 2, '\\');
-    return quoted + '"';
-}
-
-}  // namespace
-
-// Windows has no point between creating the child and starting the program,
-// so `prepareChild` is not supported there.
+// Windows has no point between creating the child and starting the program, so
+// a call with `prepareChild` fails. Each argument is only put in quotes, so none
+// may hold a quote or end in a backslash.
 BinaryResult runBinary(const std::vector<std::string>& arguments, const std::function<void()>& prepareChild) {
     BinaryResult result;
-    if (prepareChild) return result;
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &inherited, 0)) return result;
+    if (prepareChild || !::CreatePipe(&readEnd, &writeEnd, &inherited, 0)) return result;
     ::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
     startup.hStdOutput = writeEnd;
-    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
-    const std::string program = BRUSHUP_BINARY;
-    std::string commandLine = quotedArgument(program);
-    for (const std::string& argument : arguments) commandLine += ' ' + quotedArgument(argument);
+    std::string commandLine = "\"" BRUSHUP_BINARY "\"";
+    for (const std::string& argument : arguments) commandLine += " \"" + argument + "\"";
     PROCESS_INFORMATION child{};
-    const bool started = ::CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                          nullptr, &startup, &child) != 0;
+    const bool started =
+        ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child);
     ::CloseHandle(writeEnd);
+    char chunk[4096];
+    DWORD got = 0;
+    while (started && ::ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) result.output.append(chunk, got);
+    DWORD exitCode = 0;
+    if (started && ::WaitForSingleObject(child.hProcess, INFINITE) == WAIT_OBJECT_0 &&
+        ::GetExitCodeProcess(child.hProcess, &exitCode)) {
+        result.exitCode = static_cast<int>(exitCode);
+    }
     if (started) {
-        char chunk[4096];
-        DWORD got = 0;
-        while (::ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) result.output.append(chunk, got);
-        ::WaitForSingleObject(child.hProcess, INFINITE);
-        DWORD exitCode = 0;
-        if (::GetExitCodeProcess(child.hProcess, &exitCode)) result.exitCode = static_cast<int>(exitCode);
         ::CloseHandle(child.hThread);
         ::CloseHandle(child.hProcess);
     }
