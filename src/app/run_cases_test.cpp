@@ -45,7 +45,8 @@ struct Step {
     std::string text;
 };
 
-const std::string_view DIRECTIVES[] = {"--- ", "=== ", "!!! ", "same ", "mkdir ", "chmod ", "args:", "exit:", "posix only", "windows only"};
+const std::string_view DIRECTIVES[] = {"--- ",   "=== ",  "!!! ",  "same ",      "mkdir ",
+                                       "chmod ", "args:", "exit:", "posix only", "windows only"};
 
 #ifdef _WIN32
 constexpr std::string_view THIS_PLATFORM_ONLY = "windows only";

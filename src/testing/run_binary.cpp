@@ -33,7 +33,9 @@ BinaryResult runBinary(const std::vector<std::string>& arguments, const std::fun
     ::CloseHandle(writeEnd);
     char chunk[4096];
     DWORD got = 0;
-    while (started && ::ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) result.output.append(chunk, got);
+    while (started && ::ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got > 0) {
+        result.output.append(chunk, got);
+    }
     DWORD exitCode = 0;
     if (started && ::WaitForSingleObject(child.hProcess, INFINITE) == WAIT_OBJECT_0 &&
         ::GetExitCodeProcess(child.hProcess, &exitCode)) {
