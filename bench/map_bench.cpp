@@ -1,11 +1,13 @@
 // Speed of the map steps on a large generated map, against the cost of
-// copying the same file. Run: build/brushup_bench [--benchmark_filter=...]
+// copying the same file, and of the operations every face goes through.
+// Run: build/brushup_bench [--benchmark_filter=...]
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/output.h"
 #include "app/platform.h"
@@ -18,6 +20,7 @@
 #include "map/face_line.h"
 #include "map/inventory.h"
 #include "map/map_file.h"
+#include "text/text.h"
 
 namespace {
 
@@ -134,6 +137,79 @@ void BM_WholeRun(benchmark::State& state) {
     captureConsole(nullptr);
 }
 
+// Face lines of the usual forms: whole numbers, editor decimals, the Valve 220
+// axis groups, and no flag fields.
+const std::string FACE_LINES[] = {
+    "( -2448 1664 -176 ) ( -2288 1664 -176 ) ( -2448 1504 -336 ) base_wall/rock24 0 0 0 0.5 0.5 1 0 0",
+    "( 0 0 64 ) ( 64 0 64 ) ( 0 64 64 ) Walls/Brick_02 16.000000 -8 0 0.500000 0.500000 134217729 6 0",
+    "( 0 0 0 ) ( 0 64 0 ) ( 64 0 0 ) base/wall [ 1 0 0 0 ] [ 0 -1 0 0 ] 0 1 1 0 0 0",
+    "( 0 0 0 ) ( 0 64 0 ) ( 64 0 0 ) e1u1/floor3_1 0 0 0 1 1",
+};
+
+const std::string& faceLine(const benchmark::State& state) {
+    return FACE_LINES[static_cast<std::size_t>(state.range(0))];
+}
+
+void BM_SplitFace(benchmark::State& state) {
+    const std::string& line = faceLine(state);
+    for (auto _ : state) benchmark::DoNotOptimize(splitFaceLine(line));
+}
+
+// Reading the eight numbers of a split face.
+void BM_ReadFaceNumbers(benchmark::State& state) {
+    splitFaceLine(faceLine(state));
+    for (auto _ : state) {
+        double sum = 0;
+        for (std::size_t field = FIELD_TEXTURE + 1; field <= FACE_FIELD_COUNT; ++field) sum += fieldNumber(faceFields[field]);
+        benchmark::DoNotOptimize(sum);
+    }
+}
+
+void BM_RebuildFace(benchmark::State& state) {
+    splitFaceLine(faceLine(state));
+    for (auto _ : state) benchmark::DoNotOptimize(rebuildFaceLine());
+}
+
+const std::string NUMBER_TEXTS[] = {"0", "-16", "0.500000", "134217728", "1e2", "&H1F"};
+
+void BM_TextToNumber(benchmark::State& state) {
+    const std::string& text = NUMBER_TEXTS[static_cast<std::size_t>(state.range(0))];
+    state.SetLabel(text);
+    for (auto _ : state) benchmark::DoNotOptimize(textToNumber(text));
+}
+
+const double NUMBERS[] = {0, -16, 0.5, 134217728, 1.0 / 3, 1e20};
+
+void BM_NumberText(benchmark::State& state) {
+    const double number = NUMBERS[static_cast<std::size_t>(state.range(0))];
+    state.SetLabel(numberText(number));
+    for (auto _ : state) benchmark::DoNotOptimize(numberText(number));
+}
+
+// The key of each face's texture field looked up in mapTextures, face by face
+// over the bench map.
+void BM_TextureLookup(benchmark::State& state) {
+    prepareFiles();
+    loadAll();
+    collectTextures();
+    std::vector<std::string> fields;
+    for (const std::string& line : mapLines) {
+        if (splitFaceLine(line)) fields.emplace_back(faceFields[FIELD_TEXTURE]);
+    }
+    for (auto _ : state) {
+        std::size_t found = 0;
+        for (const std::string& field : fields) found += findMapTexture(textureKey(field)) != nullptr ? 1u : 0u;
+        benchmark::DoNotOptimize(found);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(fields.size()));
+}
+
+BENCHMARK(BM_SplitFace)->DenseRange(0, 3);
+BENCHMARK(BM_ReadFaceNumbers)->DenseRange(0, 3);
+BENCHMARK(BM_RebuildFace)->DenseRange(0, 3);
+BENCHMARK(BM_TextToNumber)->DenseRange(0, 5);
+BENCHMARK(BM_NumberText)->DenseRange(0, 5);
+BENCHMARK(BM_TextureLookup)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CopyFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadMap)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SplitEveryLine)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Times brushup on generated maps of 10^4, 10^5 and 10^6 faces, with no option
+# and with -v -d -c, against a plain copy of the same map (read once, written
+# twice with the same safe replacement brushup uses), all in one run. Prints
+# for each: seconds (best of REPEATS), MB/s, the ratio to the copy and the peak
+# memory; then the time per face at each size against the smallest, and the
+# plain Python script of bench/naive_brushup.py at 10^5 faces.
+#
+#   bench/run.sh [build folder]        (default: build; Release targets built there)
+#
+# The maps live in BENCH_DIR (default /dev/shm when it exists), so the figures
+# show the program's own cost rather than the disk's.
+set -euo pipefail
+export LC_ALL=C
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(realpath -m "${1:-$root/build}")
+REPEATS=${REPEATS:-3}
+SIZES=${SIZES:-"10000 100000 1000000"}
+PYTHON_SIZE=100000
+
+[ -x /usr/bin/time ] || { apt-get update -qq && apt-get install -y -qq time; }
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+fi
+cmake --build "$build" --target brushup map_gen map_copy >/dev/null
+
+base=${BENCH_DIR:-$([ -d /dev/shm ] && echo /dev/shm || echo "${TMPDIR:-/tmp}")}
+work=$(mktemp -d "$base/brushup-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+calc() { awk "BEGIN { print $1 }"; }
+
+# Runs "$@" in $work/run and sets `seconds` and `peak_kb`.
+time_once() {
+  local start end
+  start=$EPOCHREALTIME
+  (cd "$work/run" && /usr/bin/time -f %M -o "$work/peak" "$@" >/dev/null)
+  end=$EPOCHREALTIME
+  seconds=$(calc "$end - $start")
+  peak_kb=$(tail -n 1 "$work/peak")
+}
+
+# Best of REPEATS runs of one measure on the map of folder $1: sets `best` and `best_kb`.
+measure() {
+  local folder=$1 kind=$2
+  best=""
+  for _ in $(seq "$REPEATS"); do
+    rm -rf "$work/run" && mkdir "$work/run" && cp "$folder/brushup.ini" "$folder/generated.map" "$work/run/"
+    case $kind in
+      copy) time_once "$build/map_copy" generated.map generated.map.backup copy.map ;;
+      plain) time_once "$build/brushup" generated ;;
+      full) time_once "$build/brushup" generated -v -d -c ;;
+      python) time_once python3 "$root/bench/naive_brushup.py" generated.map ;;
+    esac
+    if [ -z "$best" ] || [ "$(calc "$seconds < $best")" = 1 ]; then
+      best=$seconds
+      best_kb=$peak_kb
+    fi
+  done
+}
+
+row() {  # label faces megabytes seconds copy-seconds peak-kb
+  printf "%-9s %-12s %9.3f %9.0f %8.1f %9.0f\n" "$1" "$2" "$4" "$(calc "$3 / $4")" \
+    "$(calc "$4 / $5")" "$(calc "$6 / 1024")"
+}
+
+printf "%-9s %-12s %9s %9s %8s %9s\n" faces run seconds MB/s "x copy" "peak MB"
+declare -A per_face
+for faces in $SIZES; do
+  "$build/map_gen" "$faces" 1 "$work/map$faces"
+  megabytes=$(calc "$(stat -c %s "$work/map$faces/generated.map") / 1000000")
+  measure "$work/map$faces" copy; copy=$best; copy_kb=$best_kb
+  measure "$work/map$faces" plain; plain=$best; plain_kb=$best_kb
+  measure "$work/map$faces" full; full=$best; full_kb=$best_kb
+  printf -v map_mb "%.1f" "$megabytes"
+  row "$faces" "copy" "$megabytes" "$copy" "$copy" "$copy_kb"
+  row "" "no option" "$megabytes" "$plain" "$copy" "$plain_kb"
+  row "" "-v -d -c" "$megabytes" "$full" "$copy" "$full_kb"
+  echo "          (map: $map_mb MB)"
+  per_face[$faces]=$(calc "$plain / $faces")
+  if [ "$faces" = "$PYTHON_SIZE" ]; then
+    python_full=$full
+    measure "$work/map$faces" python; python=$best
+  fi
+done
+
+smallest=${SIZES%% *}
+for faces in $SIZES; do
+  printf "time per face at %s faces: %.2f us, %.2f of that at %s\n" "$faces" \
+    "$(calc "${per_face[$faces]} * 1000000")" "$(calc "${per_face[$faces]} / ${per_face[$smallest]}")" "$smallest"
+done
+if [ -n "${python:-}" ]; then
+  printf "python script at %s faces: %.3f s, %.0f times the time of brushup -v -d -c\n" "$PYTHON_SIZE" "$python" \
+    "$(calc "$python / $python_full")"
+fi
