@@ -9,6 +9,9 @@ namespace {
 
 std::string* consoleSink = nullptr;
 
+// The open log, or nullptr before its first line (or after a failed open).
+std::FILE* logFile = nullptr;
+
 void writeConsole(std::string_view text) {
     if (consoleSink != nullptr) {
         consoleSink->append(text);
@@ -43,11 +46,19 @@ void printVerbose(std::string_view text) {
 
 void logLine(std::string_view text) {
     if ((runOptions & OPT_DUMP) == 0) return;
-    std::FILE* log = std::fopen(std::string(LOG_FILE_NAME).c_str(), "ab");
-    if (log == nullptr) return;
-    std::fwrite(text.data(), 1, text.size(), log);
-    std::fwrite("\r\n", 1, 2, log);
-    std::fclose(log);
+    if (logFile == nullptr) logFile = std::fopen(std::string(LOG_FILE_NAME).c_str(), "ab");
+    if (logFile == nullptr) return;
+    // The line and its end leave in one write, so whatever ends the run later,
+    // every line logged so far is complete in the file.
+    std::fwrite(text.data(), 1, text.size(), logFile);
+    std::fwrite("\r\n", 1, 2, logFile);
+    std::fflush(logFile);
+}
+
+void closeLog() {
+    if (logFile == nullptr) return;
+    std::fclose(logFile);
+    logFile = nullptr;
 }
 
 void logHeader() {

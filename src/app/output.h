@@ -15,9 +15,14 @@ void printText(std::string_view text);
 void printVerbose(std::string_view text);
 
 // Appends `text` as one line to brushup.log, only when runOptions holds OPT_DUMP.
-// The log is opened and closed for every line; a log that cannot be opened
-// loses the line silently.
+// The line is in the file when logLine returns. The log, opened at the first
+// line, stays open until closeLog; a log that cannot be opened loses the line
+// silently and is tried again at the next line.
 void logLine(std::string_view text);
+
+// Closes the log, so the next line opens brushup.log afresh in the working
+// folder of that moment. resetState calls it, so every run starts this way.
+void closeLog();
 
 // Logs the separator of 30 "=" and "Log date: MM-DD-YYYY HH:MM:SS".
 void logHeader();

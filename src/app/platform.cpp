@@ -111,7 +111,7 @@ bool isReadOnlyFile(const std::string& name) {
     return ::access(name.c_str(), W_OK) != 0;
 }
 
-bool replaceFile(const std::string& name, std::string_view bytes) {
+bool replaceFileInPieces(const std::string& name, const std::function<std::string_view()>& nextPiece) {
     std::string target;
     if (!replacementTarget(name, target)) return false;
     struct stat info {};
@@ -130,7 +130,11 @@ bool replaceFile(const std::string& name, std::string_view bytes) {
         const int ownerKept = ::fchown(fd, info.st_uid, info.st_gid);
         static_cast<void>(ownerKept);
     }
-    bool written = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    bool written = ::fchmod(fd, mode) == 0;
+    for (std::string_view piece = nextPiece(); written && !piece.empty(); piece = nextPiece()) {
+        written = writeAll(fd, piece);
+    }
+    written = written && ::fsync(fd) == 0;
     written = (::close(fd) == 0) && written;
     if (!written || ::rename(tempName.c_str(), target.c_str()) != 0) {
         ::unlink(tempName.c_str());
@@ -167,7 +171,7 @@ bool isReadOnlyFile(const std::string& name) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
-bool replaceFile(const std::string& name, std::string_view bytes) {
+bool replaceFileInPieces(const std::string& name, const std::function<std::string_view()>& nextPiece) {
     const std::string tempName = directoryPart(name) + "brushup-" + std::to_string(::GetCurrentProcessId()) + ".tmp";
     // The C runtime MinGW links against refuses fopen's "x" on Windows (Wine
     // accepts it); _O_EXCL gives the same promise everywhere.
@@ -179,8 +183,11 @@ bool replaceFile(const std::string& name, std::string_view bytes) {
         std::remove(tempName.c_str());
         return false;
     }
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0 &&
-                   ::_commit(::_fileno(file)) == 0;
+    bool written = true;
+    for (std::string_view piece = nextPiece(); written && !piece.empty(); piece = nextPiece()) {
+        written = std::fwrite(piece.data(), 1, piece.size(), file) == piece.size();
+    }
+    written = written && std::fflush(file) == 0 && ::_commit(::_fileno(file)) == 0;
     written = (std::fclose(file) == 0) && written;
     if (!written ||
         !::MoveFileExA(tempName.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -199,17 +206,36 @@ LocalTime readLocalTime() {
 
 #endif
 
-bool readWholeFile(const std::string& name, std::string& bytes) {
-    bytes.clear();
+bool replaceFile(const std::string& name, std::string_view bytes) {
+    bool handedOut = false;
+    return replaceFileInPieces(name, [&]() -> std::string_view {
+        if (handedOut) return {};
+        handedOut = true;
+        return bytes;
+    });
+}
+
+bool readFileInPieces(const std::string& name, const std::function<bool(std::string_view piece)>& takePiece) {
+    constexpr std::size_t PIECE_SIZE = 1 << 18;
     std::FILE* file = std::fopen(name.c_str(), "rb");
     if (file == nullptr) return false;
-    std::error_code error;
-    const auto size = std::filesystem::file_size(name, error);
-    if (!error) bytes.reserve(static_cast<std::size_t>(size));
-    char chunk[1 << 16];
+    std::string piece(PIECE_SIZE, '\0');
     std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+    while ((got = std::fread(piece.data(), 1, piece.size(), file)) > 0) {
+        if (!takePiece(std::string_view(piece.data(), got))) break;
+    }
     const bool complete = std::ferror(file) == 0;
     std::fclose(file);
     return complete;
+}
+
+bool readWholeFile(const std::string& name, std::string& bytes) {
+    bytes.clear();
+    std::error_code error;
+    const auto size = std::filesystem::file_size(name, error);
+    if (!error) bytes.reserve(static_cast<std::size_t>(size));
+    return readFileInPieces(name, [&](std::string_view piece) {
+        bytes += piece;
+        return true;
+    });
 }

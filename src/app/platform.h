@@ -1,6 +1,7 @@
 #pragma once
 // The few services the program needs from the operating system: the existence
 // test, whole-file reading, safe file replacement and the local time.
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,11 @@ bool plainFileCounts(const std::string& name, bool allowReadOnly);
 // process may not write it.
 bool isReadOnlyFile(const std::string& name);
 
+// Reads the file piece by piece, in order, handing each piece (never an empty
+// one) to `takePiece`, which returns false to stop early. False when the file
+// cannot be opened or read.
+bool readFileInPieces(const std::string& name, const std::function<bool(std::string_view piece)>& takePiece);
+
 // Reads the whole file into `bytes`. False when it cannot be opened or read.
 bool readWholeFile(const std::string& name, std::string& bytes);
 
@@ -34,6 +40,10 @@ bool readWholeFile(const std::string& name, std::string& bytes);
 // no plain file: then `name` is as it was and no temporary file is left.
 // Prints nothing.
 bool replaceFile(const std::string& name, std::string_view bytes);
+
+// replaceFile with the bytes handed out piece by piece by `nextPiece`, until it
+// hands out an empty piece; a large file then never has to be in memory whole.
+bool replaceFileInPieces(const std::string& name, const std::function<std::string_view()>& nextPiece);
 
 struct LocalTime {
     int year = 0;

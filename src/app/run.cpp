@@ -201,9 +201,8 @@ bool prepareMap(const MapName& map) {
     return true;
 }
 
-}  // namespace
-
-int runProgram(const std::vector<std::string>& arguments) {
+// The run, from start-up to the elapsed time; returns the exit code.
+int runSteps(const std::vector<std::string>& arguments) {
     resetState();
     preparePlatform();
     const auto startTime = std::chrono::steady_clock::now();
@@ -233,6 +232,14 @@ int runProgram(const std::vector<std::string>& arguments) {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - startTime;
     const auto seconds = static_cast<std::int32_t>(roundHalfEven(elapsed.count()));
     printLine("   " + signedToText(seconds) + " seconds elapsed");
+    return exitCode;
+}
+
+}  // namespace
+
+int runProgram(const std::vector<std::string>& arguments) {
+    const int exitCode = runSteps(arguments);
+    closeLog();  // every line is in the file already; this lets the folder go
     return exitCode;
 }
 

@@ -2,16 +2,13 @@
 
 #include <unordered_map>
 
+#include "app/output.h"
+#include "text/text.h"
+
 namespace {
 
-// Hashes std::string and std::string_view alike, so look-ups need no copy.
-struct NameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
-};
-
 // Position in mapTextures of each name; kept in step by addMapTexture.
-std::unordered_map<std::string, std::size_t, NameHash, std::equal_to<>> mapTextureIndex;
+std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> mapTextureIndex;
 
 }  // namespace
 
@@ -33,6 +30,7 @@ std::int32_t lastEntityIndex = 0;
 std::int32_t lastBrushIndex = 0;
 
 void resetState() {
+    closeLog();
     runOptions = 0;
     textureDefs.clear();
     mapTextures.clear();

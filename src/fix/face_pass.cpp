@@ -28,11 +28,11 @@ std::uint32_t rewriteFaces(bool (*rewriteFace)(std::size_t lineIndex, TextureLoo
 }
 
 void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField) {
-    if (lookup.filled && lookup.field == textureField) return;
-    lookup.filled = true;
-    lookup.field.assign(textureField);
-    lookup.key = textureKey(textureField);
-    lookup.record = findMapTexture(lookup.key);
+    auto known = lookup.recordOfField.find(textureField);
+    if (known == lookup.recordOfField.end()) {
+        known = lookup.recordOfField.emplace(textureField, findMapTexture(textureKey(textureField))).first;
+    }
+    lookup.record = known->second;
 }
 
 void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags, std::uint8_t table) {

@@ -5,16 +5,17 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "app/state.h"
+#include "text/text.h"
 
-// The texture field last looked up, with its key and its mapTextures record.
-// Neighbouring faces mostly share a texture, so they reuse one key and one look-up.
+// The mapTextures record of the texture field last looked up, and of every
+// field met before: a map writes each texture's field in a few ways at most,
+// so each is turned into its key and looked up once per pass.
 struct TextureLookup {
-    bool filled = false;
-    std::string field;
-    std::string key;
     const TextureRecord* record = nullptr;  // nullptr when the key is not in mapTextures
+    std::unordered_map<std::string, const TextureRecord*, TextHash, std::equal_to<>> recordOfField;
 };
 
 // Walks mapLines and calls `rewriteFace` for every face line, with faceFields
@@ -24,7 +25,7 @@ struct TextureLookup {
 std::uint32_t rewriteFaces(bool (*rewriteFace)(std::size_t lineIndex, TextureLookup& lookup));
 
 // Looks up the texture key of `textureField` in mapTextures, through `lookup`,
-// which then holds the key and the record (nullptr when there is none).
+// which then holds the record (nullptr when there is none).
 void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField);
 
 // Logs a changed face: first "--Entity N, brush M--" when the current brush has

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "app/output.h"
 #include "app/state.h"
@@ -34,17 +35,16 @@ std::string inventoryKey(std::string_view textureField) {
 void collectTextures() {
     const std::unordered_map<std::string_view, std::size_t> firstDefinition = indexFirstDefinitions();
     std::uint32_t undefinedCount = 0;
-    // Neighbouring faces mostly share a texture field; a repeat is already recorded.
-    std::string lastField;
-    bool haveLastField = false;
+    // A map writes each texture's field in a few ways at most; a field met
+    // before is recorded already.
+    std::unordered_set<std::string, TextHash, std::equal_to<>> fieldsMet;
     MapWalk walk = startMapWalk();
     for (const std::string& line : mapLines) {
         if (walkMapLine(walk, line) != LINE_FACE) continue;
         if (!splitFaceLine(line)) continue;
         const std::string_view field = faceFields[FIELD_TEXTURE];
-        if (haveLastField && field == lastField) continue;
-        haveLastField = true;
-        lastField.assign(field);
+        if (fieldsMet.find(field) != fieldsMet.end()) continue;
+        fieldsMet.emplace(field);
 
         std::string key = inventoryKey(field);
         if (findMapTexture(key) != nullptr) continue;

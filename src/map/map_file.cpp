@@ -31,23 +31,69 @@ std::string cleanMapLine(std::string_view line) {
     return std::string(trimBlanks(line));
 }
 
+namespace {
+
+// One physical line of the map: counted, and kept cleaned unless that leaves
+// it empty. A carriage return before the line feed, or at the end of the file,
+// is no part of it.
+void takeMapLine(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    ++linesRead;
+    std::string cleaned = cleanMapLine(line);
+    if (!cleaned.empty()) mapLines.push_back(std::move(cleaned));
+}
+
+}  // namespace
+
 bool readMap(const std::string& fileName, bool allowReadOnly) {
     mapLines.clear();
     if (!plainFileCounts(fileName, allowReadOnly)) return false;
-    std::string bytes;
-    if (!readWholeFile(fileName, bytes) || bytes.empty()) return false;
-
-    std::string_view text = textBeforeEndOfFile(bytes);
-    mapLines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    // Read piece by piece, so the map is never in memory twice, as bytes and as lines.
+    const std::uint32_t linesBefore = linesRead;
+    std::string cutLine;  // the start of a line that goes on in the next piece
+    bool anyByte = false;
+    bool anyLine = false;
+    const bool complete = readFileInPieces(fileName, [&](std::string_view piece) {
+        anyByte = true;
+        const std::string_view text = textBeforeEndOfFile(piece);
+        std::string_view rest = text;
+        for (std::size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
+            const std::string_view line = rest.substr(0, end);
+            takeMapLine(cutLine.empty() ? line : std::string_view(cutLine.append(line)));
+            cutLine.clear();
+            anyLine = true;
+            rest.remove_prefix(end + 1);
+        }
+        cutLine += rest;
+        return text.size() == piece.size();  // a Ctrl-Z ends the file
+    });
+    if (!complete || !anyByte) {
+        mapLines.clear();
+        linesRead = linesBefore;
+        return false;
+    }
     // The last line needs no line end, and at least one line is always read.
-    do {
-        const std::string_view line = takeLine(text);
-        ++linesRead;
-        std::string cleaned = cleanMapLine(line);
-        if (!cleaned.empty()) mapLines.push_back(std::move(cleaned));
-    } while (!text.empty());
+    if (!cutLine.empty() || !anyLine) takeMapLine(cutLine);
     return true;
 }
+
+namespace {
+
+// Appends the written form of mapLines, from line `next` on, to `out` until it
+// holds `size` bytes or more or the lines are done; returns the next line to write.
+std::size_t formatLines(MapWalk& walk, std::size_t next, std::string& out, std::size_t size) {
+    for (; next < mapLines.size() && out.size() < size; ++next) {
+        const std::string& line = mapLines[next];
+        const std::uint8_t kind = walkMapLine(walk, line);
+        if (kind == LINE_ENTITY_OPEN) out += "// entity " + signedToText(entityIndex - 1) + "\r\n";
+        if (kind == LINE_BRUSH_OPEN) out += "// brush " + signedToText(brushIndex - 1) + "\r\n";
+        out += line;
+        out += "\r\n";
+    }
+    return next;
+}
+
+}  // namespace
 
 std::string formatMap() {
     std::size_t size = 2;
@@ -56,18 +102,24 @@ std::string formatMap() {
     out.reserve(size + size / 8);
     out += "\r\n";
     MapWalk walk = startMapWalk();
-    for (const std::string& line : mapLines) {
-        const std::uint8_t kind = walkMapLine(walk, line);
-        if (kind == LINE_ENTITY_OPEN) out += "// entity " + signedToText(entityIndex - 1) + "\r\n";
-        if (kind == LINE_BRUSH_OPEN) out += "// brush " + signedToText(brushIndex - 1) + "\r\n";
-        out += line;
-        out += "\r\n";
-    }
+    formatLines(walk, 0, out, std::string::npos);
     return out;
 }
 
 bool writeMap(const std::string& fileName, std::string_view shownName) {
     printLine("Writing " + std::string(shownName));
     if (isReadOnlyFile(fileName)) return false;  // the user protected it
-    return replaceFile(fileName, formatMap());
+    // Written a piece at a time: the whole written map would double the memory a run needs.
+    constexpr std::size_t PIECE_SIZE = 1 << 18;
+    MapWalk walk = startMapWalk();
+    std::size_t next = 0;
+    std::string piece = "\r\n";
+    piece.reserve(PIECE_SIZE + PIECE_SIZE / 4);
+    bool started = false;
+    return replaceFileInPieces(fileName, [&]() -> std::string_view {
+        if (started) piece.clear();
+        started = true;
+        next = formatLines(walk, next, piece, PIECE_SIZE);
+        return piece;
+    });
 }

@@ -3,8 +3,16 @@
 // have a letter case, and nothing here depends on the C library's locale.
 // Positions count from 1.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+
+// Hashes std::string and std::string_view alike, so a table keyed by text can
+// be searched with a view, without a copy.
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
 
 constexpr std::uint8_t FLAG_TABLE_SURFACE = 1;
 constexpr std::uint8_t FLAG_TABLE_CONTENT = 2;
