@@ -90,7 +90,9 @@ std::uint32_t unifyBrushContents() {
     for (std::size_t i = 0; i < mapLines.size(); ++i) {
         const std::uint8_t kind = walkMapLine(walk, mapLines[i]);
         if (kind == LINE_FACE) {
-            if (splitFaceLine(mapLines[i])) faces.push_back(BrushFace{i, fieldNumber(faceFields[FIELD_CONTENT])});
+            if (splitFaceLine(mapLines[i], FIELD_CONTENT)) {
+                faces.push_back(BrushFace{i, fieldNumber(faceFields[FIELD_CONTENT])});
+            }
         } else if (kind == LINE_BRUSH_CLOSE) {
             // Nested blocks close with other lines, so the brush is handled
             // once, with every face it holds.

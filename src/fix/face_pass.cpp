@@ -1,5 +1,7 @@
 #include "fix/face_pass.h"
 
+#include <unordered_map>
+
 #include "app/output.h"
 #include "map/face_line.h"
 #include "map/map_walk.h"
@@ -7,17 +9,36 @@
 
 namespace {
 
-std::string shownFlagList(std::uint32_t flagSet, std::uint8_t table) {
-    const std::string names = flagNames(flagSet, table);
-    if (names.empty()) return "NOTHING";
-    return "\"" + names + "\"";
+// The shown lists of the flag sets logged in this pass, by table and flag set.
+// A map uses few flag sets, and naming one walks all 32 flags; the limit only
+// keeps a map of many different sets from growing the table without end.
+constexpr std::size_t SHOWN_LISTS_KEPT = 4096;
+std::unordered_map<std::uint64_t, std::string> shownLists;
+
+// The names of the set flags in double quotes, or NOTHING when there are none.
+const std::string& shownFlagList(std::uint32_t flagSet, std::uint8_t table) {
+    const std::uint64_t listKey = (std::uint64_t{table} << 32) | flagSet;
+    auto known = shownLists.find(listKey);
+    if (known == shownLists.end()) {
+        if (shownLists.size() >= SHOWN_LISTS_KEPT) shownLists.clear();
+        const std::string names = flagNames(flagSet, table);
+        known = shownLists.emplace(listKey, names.empty() ? "NOTHING" : "\"" + names + "\"").first;
+    }
+    return known->second;
 }
+
+// The text of the log lines of one changed face, kept to spare an allocation per face.
+std::string faceLogText;
+
+// A rebuilt face line before it is stored, kept for the same reason.
+std::string rebuiltLine;
 
 }  // namespace
 
 std::uint32_t rewriteFaces(bool (*rewriteFace)(std::size_t lineIndex, TextureLookup& lookup)) {
     MapWalk walk = startMapWalk();
     TextureLookup lookup;
+    shownLists.clear();  // the flag names may differ from one run to the next
     std::uint32_t changedCount = 0;
     for (std::size_t i = 0; i < mapLines.size(); ++i) {
         if (walkMapLine(walk, mapLines[i]) != LINE_FACE) continue;
@@ -28,11 +49,19 @@ std::uint32_t rewriteFaces(bool (*rewriteFace)(std::size_t lineIndex, TextureLoo
 }
 
 void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField) {
-    auto known = lookup.recordOfField.find(textureField);
-    if (known == lookup.recordOfField.end()) {
-        known = lookup.recordOfField.emplace(textureField, findMapTexture(textureKey(textureField))).first;
+    if (!lookup.last.filled || lookup.last.field != textureField) {
+        std::swap(lookup.last, lookup.beforeLast);
+        if (!lookup.last.filled || lookup.last.field != textureField) {
+            auto known = lookup.recordOfField.find(textureField);
+            if (known == lookup.recordOfField.end()) {
+                known = lookup.recordOfField.emplace(textureField, findMapTexture(textureKey(textureField))).first;
+            }
+            lookup.last.filled = true;
+            lookup.last.field.assign(textureField);
+            lookup.last.record = known->second;
+        }
     }
-    lookup.record = known->second;
+    lookup.record = lookup.last.record;
 }
 
 void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags, std::uint8_t table) {
@@ -41,18 +70,30 @@ void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t n
     lastBrushIndex = brushIndex;
     // Without -dump nothing is written, so the names need not be formed.
     if ((runOptions & OPT_DUMP) == 0) return;
-    if (newBrush) logLine("--Entity " + signedToText(entityIndex) + ", brush " + signedToText(brushIndex) + "--");
-    std::string line = "[";
-    line += key;
-    line += "] " + shownFlagList(oldFlags, table) + " >> " + shownFlagList(newFlags, table);
-    logLine(line);
+    std::string& text = faceLogText;
+    text.clear();
+    if (newBrush) {
+        text += "--Entity " + signedToText(entityIndex) + ", brush " + signedToText(brushIndex) + "--";
+        // The brush's heading and its first face's line leave in one write.
+        text += "\r\n";
+    }
+    text += '[';
+    text += key;
+    text += "] ";
+    text += shownFlagList(oldFlags, table);
+    text += " >> ";
+    text += shownFlagList(newFlags, table);
+    logLine(text);
 }
 
 void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet) {
     // faceFields views this text until the rebuilt line is stored.
     const std::string flags = unsignedToText(flagSet);
     faceFields[field] = flags;
-    mapLines[lineIndex] = rebuildFaceLine();
+    // Built aside, as faceFields look into the old line, then copied into the
+    // old line's room: a rebuilt face is seldom longer, so no allocation is needed.
+    rebuildFaceLineInto(rebuiltLine);
+    mapLines[lineIndex] = rebuiltLine;
 }
 
 void printClosingCount(std::uint32_t count, std::string_view singular, std::string_view plural) {

@@ -10,11 +10,22 @@
 #include "app/state.h"
 #include "text/text.h"
 
+// A texture field and its mapTextures record (nullptr when its key is not there).
+struct FieldRecord {
+    bool filled = false;
+    std::string field;
+    const TextureRecord* record = nullptr;
+};
+
 // The mapTextures record of the texture field last looked up, and of every
 // field met before: a map writes each texture's field in a few ways at most,
-// so each is turned into its key and looked up once per pass.
+// so each is turned into its key and looked up once per pass. A brush mostly
+// shows one texture and one for its hidden faces, so the two fields met last
+// are tried before the table.
 struct TextureLookup {
     const TextureRecord* record = nullptr;  // nullptr when the key is not in mapTextures
+    FieldRecord last;
+    FieldRecord beforeLast;
     std::unordered_map<std::string, const TextureRecord*, TextHash, std::equal_to<>> recordOfField;
 };
 

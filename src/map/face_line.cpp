@@ -123,7 +123,7 @@ bool isAxisGroup(std::size_t field) {
 
 }  // namespace
 
-bool splitFaceLine(std::string_view line) {
+bool splitFaceLine(std::string_view line, std::size_t lastField) {
     faceFields.fill(std::string_view());
     FaceScan scan{line};
     for (std::size_t field = 1; field <= 3; ++field) {
@@ -141,16 +141,22 @@ bool splitFaceLine(std::string_view line) {
             }
         }
     }
-    for (std::size_t field = FIELD_TEXTURE + 1; field <= FACE_FIELD_COUNT; ++field) {
+    for (std::size_t field = FIELD_TEXTURE + 1; field <= lastField && field <= FACE_FIELD_COUNT; ++field) {
         if (faceFields[field].empty()) faceFields[field] = takeToken(scan);
     }
     return true;
 }
 
 std::string rebuildFaceLine() {
+    std::string line;
+    rebuildFaceLineInto(line);
+    return line;
+}
+
+void rebuildFaceLineInto(std::string& line) {
     std::size_t length = FACE_FIELD_COUNT + 16;  // blanks, and room for longer number texts
     for (const std::string_view field : faceFields) length += field.size();
-    std::string line;
+    line.clear();
     line.reserve(length);
     for (std::size_t field = 1; field <= FACE_FIELD_COUNT; ++field) {
         if (field > 1) line += ' ';
@@ -160,7 +166,6 @@ std::string rebuildFaceLine() {
             appendNumberText(line, faceFields[field]);
         }
     }
-    return line;
 }
 
 double fieldNumber(std::string_view field) { return textToNumber(field); }

@@ -38,11 +38,15 @@ void collectTextures() {
     // A map writes each texture's field in a few ways at most; a field met
     // before is recorded already.
     std::unordered_set<std::string, TextHash, std::equal_to<>> fieldsMet;
+    std::string lastField;
     MapWalk walk = startMapWalk();
     for (const std::string& line : mapLines) {
         if (walkMapLine(walk, line) != LINE_FACE) continue;
-        if (!splitFaceLine(line)) continue;
+        if (!splitFaceLine(line, FIELD_TEXTURE)) continue;
         const std::string_view field = faceFields[FIELD_TEXTURE];
+        // Neighbouring faces mostly share their field: the cheapest test first.
+        if (field == lastField) continue;
+        lastField.assign(field);
         if (fieldsMet.find(field) != fieldsMet.end()) continue;
         fieldsMet.emplace(field);
 
