@@ -48,7 +48,16 @@ void takeMapLine(std::string_view line) {
 bool readMap(const std::string& fileName, bool allowReadOnly) {
     mapLines.clear();
     if (!plainFileCounts(fileName, allowReadOnly)) return false;
-    // Read piece by piece, so the map is never in memory twice, as bytes and as lines.
+    // The line ends are counted first, so mapLines takes its room once: grown
+    // line by line, it would hold its old and its new table at once.
+    std::size_t lineEnds = 0;
+    const bool counted = readFileInPieces(fileName, [&](std::string_view piece) {
+        lineEnds += static_cast<std::size_t>(std::count(piece.begin(), piece.end(), '\n'));
+        return true;
+    });
+    if (!counted) return false;
+    mapLines.reserve(lineEnds + 1);
+    // Then read piece by piece, so the map is never in memory twice, as bytes and as lines.
     const std::uint32_t linesBefore = linesRead;
     std::string cutLine;  // the start of a line that goes on in the next piece
     bool anyByte = false;
