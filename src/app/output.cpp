@@ -12,6 +12,9 @@ std::string* consoleSink = nullptr;
 // The open log, or nullptr before its first line (or after a failed open).
 std::FILE* logFile = nullptr;
 
+// A log line with its line end, kept to spare an allocation per line.
+std::string logText;
+
 void writeConsole(std::string_view text) {
     if (consoleSink != nullptr) {
         consoleSink->append(text);
@@ -46,13 +49,16 @@ void printVerbose(std::string_view text) {
 
 void logLine(std::string_view text) {
     if ((runOptions & OPT_DUMP) == 0) return;
-    if (logFile == nullptr) logFile = std::fopen(std::string(LOG_FILE_NAME).c_str(), "ab");
-    if (logFile == nullptr) return;
-    // The line and its end leave in one write, so whatever ends the run later,
-    // every line logged so far is complete in the file.
-    std::fwrite(text.data(), 1, text.size(), logFile);
-    std::fwrite("\r\n", 1, 2, logFile);
-    std::fflush(logFile);
+    if (logFile == nullptr) {
+        logFile = std::fopen(std::string(LOG_FILE_NAME).c_str(), "ab");
+        if (logFile == nullptr) return;
+        // Unbuffered: each line goes to the file at once, whatever ends the run later.
+        std::setvbuf(logFile, nullptr, _IONBF, 0);
+    }
+    // The line and its end leave in one write.
+    logText.assign(text);
+    logText += "\r\n";
+    std::fwrite(logText.data(), 1, logText.size(), logFile);
 }
 
 void closeLog() {
