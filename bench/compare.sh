@@ -12,7 +12,7 @@ set -uo pipefail
 [ $# -ge 3 ] || { echo "usage: $0 <reference brushup> <new brushup> <map_gen> [corpus folder]" >&2; exit 2; }
 ref=$(realpath "$1"); new=$(realpath "$2"); gen=$(realpath "$3"); corpus=${4:-}
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
-OPTION_SETS=("" "-c" "-v -d -c" "-n -s -z" "-c -z")
+OPTION_SETS=("" "-c" "-v -d -c" "-n -s -z" "-c -z" "-d -k")
 runs=0; failures=0
 
 # Runs one binary in its own copy of folder $1 with map $2 and options $3; leaves the results in $4.

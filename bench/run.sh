@@ -3,8 +3,10 @@
 # and with -v -d -c, against a plain copy of the same map (read once, written
 # twice with the same safe replacement brushup uses), all in one run. Prints
 # for each: seconds (best of REPEATS), MB/s, the ratio to the copy and the peak
-# memory; then the time per face at each size against the smallest, and the
-# plain Python script of bench/naive_brushup.py at 10^5 faces.
+# memory; then the time per face at each size against the smallest, less the
+# fixed cost of a run (measured on a 10-face map: starting the process, reading
+# brushup.ini, creating the files), and the plain Python script of
+# bench/naive_brushup.py at 10^5 faces.
 #
 #   bench/run.sh [build folder]        (default: build; Release targets built there)
 #
@@ -64,6 +66,9 @@ row() {  # label faces megabytes seconds copy-seconds peak-kb
     "$(calc "$4 / $5")" "$(calc "$6 / 1024")"
 }
 
+"$build/map_gen" 10 1 "$work/map10"
+measure "$work/map10" plain; startup=$best
+
 printf "%-9s %-12s %9s %9s %8s %9s\n" faces run seconds MB/s "x copy" "peak MB"
 declare -A per_face
 for faces in $SIZES; do
@@ -77,7 +82,7 @@ for faces in $SIZES; do
   row "" "no option" "$megabytes" "$plain" "$copy" "$plain_kb"
   row "" "-v -d -c" "$megabytes" "$full" "$copy" "$full_kb"
   echo "          (map: $map_mb MB)"
-  per_face[$faces]=$(calc "$plain / $faces")
+  per_face[$faces]=$(calc "($plain - $startup) / $faces")
   if [ "$faces" = "$PYTHON_SIZE" ]; then
     python_full=$full
     measure "$work/map$faces" python; python=$best
@@ -85,8 +90,9 @@ for faces in $SIZES; do
 done
 
 smallest=${SIZES%% *}
+printf "fixed cost of a run (10 faces, no option): %.1f ms\n" "$(calc "$startup * 1000")"
 for faces in $SIZES; do
-  printf "time per face at %s faces: %.2f us, %.2f of that at %s\n" "$faces" \
+  printf "time per face at %s faces, no option, less the fixed cost: %.3f us, %.2f of that at %s\n" "$faces" \
     "$(calc "${per_face[$faces]} * 1000000")" "$(calc "${per_face[$faces]} / ${per_face[$smallest]}")" "$smallest"
 done
 if [ -n "${python:-}" ]; then

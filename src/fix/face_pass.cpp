@@ -27,8 +27,17 @@ const std::string& shownFlagList(std::uint32_t flagSet, std::uint8_t table) {
     return known->second;
 }
 
-// The text of the log lines of one changed face, kept to spare an allocation per face.
-std::string faceLogText;
+// The log lines of the last brush with changed faces, with its heading. They
+// go to the log together, when the pass logs the next brush or ends: one write
+// per brush instead of one per face, the costliest part of -dump on a large
+// map. No change of the brush is on disk before then either, as the map is
+// written at the end of the run.
+std::string brushLogText;
+
+void logBrushLines() {
+    if (!brushLogText.empty()) logLine(brushLogText);
+    brushLogText.clear();
+}
 
 // A rebuilt face line before it is stored, kept for the same reason.
 std::string rebuiltLine;
@@ -45,6 +54,7 @@ std::uint32_t rewriteFaces(bool (*rewriteFace)(std::size_t lineIndex, TextureLoo
         if (!splitFaceLine(mapLines[i])) continue;
         if (rewriteFace(i, lookup)) ++changedCount;
     }
+    logBrushLines();
     return changedCount;
 }
 
@@ -70,20 +80,18 @@ void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t n
     lastBrushIndex = brushIndex;
     // Without -dump nothing is written, so the names need not be formed.
     if ((runOptions & OPT_DUMP) == 0) return;
-    std::string& text = faceLogText;
-    text.clear();
+    std::string& text = brushLogText;
     if (newBrush) {
+        logBrushLines();
         text += "--Entity " + signedToText(entityIndex) + ", brush " + signedToText(brushIndex) + "--";
-        // The brush's heading and its first face's line leave in one write.
-        text += "\r\n";
     }
+    text += "\r\n";  // logLine ends the last line
     text += '[';
     text += key;
     text += "] ";
     text += shownFlagList(oldFlags, table);
     text += " >> ";
     text += shownFlagList(newFlags, table);
-    logLine(text);
 }
 
 void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet) {

@@ -42,7 +42,9 @@ void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField);
 // Logs a changed face: first "--Entity N, brush M--" when the current brush has
 // had no changed face yet (lastEntityIndex/lastBrushIndex tell; both are set to
 // the current numbers), then "[key] old >> new" with the flag names of `table`,
-// each list in double quotes, or NOTHING when it is empty. Writes only with -dump.
+// each list in double quotes, or NOTHING when it is empty. Writes only with
+// -dump: the lines of a brush go to the log together, when the pass logs the
+// next brush or rewriteFaces ends.
 void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags, std::uint8_t table);
 
 // Sets face field `field` (of the face last split, mapLines[lineIndex]) to
