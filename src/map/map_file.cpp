@@ -52,7 +52,9 @@ bool readMap(const std::string& fileName, bool allowReadOnly) {
     // line by line, it would hold its old and its new table at once.
     std::size_t lineEnds = 0;
     const bool counted = readFileInPieces(fileName, [&](std::string_view piece) {
-        lineEnds += static_cast<std::size_t>(std::count(piece.begin(), piece.end(), '\n'));
+        for (std::size_t end = piece.find('\n'); end != std::string_view::npos; end = piece.find('\n', end + 1)) {
+            ++lineEnds;
+        }
         return true;
     });
     if (!counted) return false;
