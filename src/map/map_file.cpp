@@ -1,7 +1,5 @@
 #include "map/map_file.h"
 
-#include <algorithm>
-
 #include "app/output.h"
 #include "app/platform.h"
 #include "app/state.h"
@@ -23,16 +21,6 @@ std::size_t commentStart(std::string_view line) {
     return std::string_view::npos;
 }
 
-}  // namespace
-
-std::string cleanMapLine(std::string_view line) {
-    line = line.substr(0, line.find('\0'));
-    line = line.substr(0, commentStart(line));
-    return std::string(trimBlanks(line));
-}
-
-namespace {
-
 // One physical line of the map: counted, and kept cleaned unless that leaves
 // it empty. A carriage return before the line feed, or at the end of the file,
 // is no part of it.
@@ -43,52 +31,34 @@ void takeMapLine(std::string_view line) {
     if (!cleaned.empty()) mapLines.push_back(std::move(cleaned));
 }
 
-}  // namespace
+// The lines of one piece of the file, up to a Ctrl-Z. `cutLine` carries the
+// start of a line from one piece into the next; `anyLine` tells whether a line
+// end was met. False after a Ctrl-Z: the file ends there.
+bool takeMapPiece(std::string_view piece, std::string& cutLine, bool& anyLine) {
+    const std::string_view text = textBeforeEndOfFile(piece);
+    std::string_view rest = text;
+    for (std::size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
+        const std::string_view line = rest.substr(0, end);
+        takeMapLine(cutLine.empty() ? line : std::string_view(cutLine.append(line)));
+        cutLine.clear();
+        anyLine = true;
+        rest.remove_prefix(end + 1);
+    }
+    cutLine += rest;
+    return text.size() == piece.size();
+}
 
-bool readMap(const std::string& fileName, bool allowReadOnly) {
-    mapLines.clear();
-    if (!plainFileCounts(fileName, allowReadOnly)) return false;
-    // The line ends are counted first, so mapLines takes its room once: grown
-    // line by line, it would hold its old and its new table at once.
-    std::size_t lineEnds = 0;
-    const bool counted = readFileInPieces(fileName, [&](std::string_view piece) {
+// The number of line ends of the file, an upper bound of its lines. False when
+// it cannot be read.
+bool countLineEnds(const std::string& fileName, std::size_t& lineEnds) {
+    lineEnds = 0;
+    return readFileInPieces(fileName, [&](std::string_view piece) {
         for (std::size_t end = piece.find('\n'); end != std::string_view::npos; end = piece.find('\n', end + 1)) {
             ++lineEnds;
         }
         return true;
     });
-    if (!counted) return false;
-    mapLines.reserve(lineEnds + 1);
-    // Then read piece by piece, so the map is never in memory twice, as bytes and as lines.
-    const std::uint32_t linesBefore = linesRead;
-    std::string cutLine;  // the start of a line that goes on in the next piece
-    bool anyByte = false;
-    bool anyLine = false;
-    const bool complete = readFileInPieces(fileName, [&](std::string_view piece) {
-        anyByte = true;
-        const std::string_view text = textBeforeEndOfFile(piece);
-        std::string_view rest = text;
-        for (std::size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
-            const std::string_view line = rest.substr(0, end);
-            takeMapLine(cutLine.empty() ? line : std::string_view(cutLine.append(line)));
-            cutLine.clear();
-            anyLine = true;
-            rest.remove_prefix(end + 1);
-        }
-        cutLine += rest;
-        return text.size() == piece.size();  // a Ctrl-Z ends the file
-    });
-    if (!complete || !anyByte) {
-        mapLines.clear();
-        linesRead = linesBefore;
-        return false;
-    }
-    // The last line needs no line end, and at least one line is always read.
-    if (!cutLine.empty() || !anyLine) takeMapLine(cutLine);
-    return true;
 }
-
-namespace {
 
 // Appends the written form of mapLines, from line `next` on, to `out` until it
 // holds `size` bytes or more or the lines are done; returns the next line to write.
@@ -105,6 +75,40 @@ std::size_t formatLines(MapWalk& walk, std::size_t next, std::string& out, std::
 }
 
 }  // namespace
+
+std::string cleanMapLine(std::string_view line) {
+    line = line.substr(0, line.find('\0'));
+    line = line.substr(0, commentStart(line));
+    return std::string(trimBlanks(line));
+}
+
+bool readMap(const std::string& fileName, bool allowReadOnly) {
+    mapLines.clear();
+    if (!plainFileCounts(fileName, allowReadOnly)) return false;
+    // The line ends are counted first, so mapLines takes its room once: grown
+    // line by line, it would hold its old and its new table at once.
+    std::size_t lineEnds = 0;
+    if (!countLineEnds(fileName, lineEnds)) return false;
+    mapLines.reserve(lineEnds + 1);
+    // Then the file is read piece by piece, so the map is never in memory
+    // twice, as bytes and as lines.
+    const std::uint32_t linesBefore = linesRead;
+    std::string cutLine;
+    bool anyByte = false;
+    bool anyLine = false;
+    const bool complete = readFileInPieces(fileName, [&](std::string_view piece) {
+        anyByte = true;
+        return takeMapPiece(piece, cutLine, anyLine);
+    });
+    if (!complete || !anyByte) {
+        mapLines.clear();
+        linesRead = linesBefore;
+        return false;
+    }
+    // The last line needs no line end, and at least one line is always read.
+    if (!cutLine.empty() || !anyLine) takeMapLine(cutLine);
+    return true;
+}
 
 std::string formatMap() {
     std::size_t size = 2;
