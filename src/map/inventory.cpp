@@ -39,13 +39,15 @@ void collectTextures() {
     // before is recorded already.
     std::unordered_set<std::string, TextHash, std::equal_to<>> fieldsMet;
     std::string lastField;
+    bool haveLastField = false;
     MapWalk walk = startMapWalk();
     for (const std::string& line : mapLines) {
         if (walkMapLine(walk, line) != LINE_FACE) continue;
         if (!splitFaceLine(line, FIELD_TEXTURE)) continue;
         const std::string_view field = faceFields[FIELD_TEXTURE];
         // Neighbouring faces mostly share their field: the cheapest test first.
-        if (field == lastField) continue;
+        if (haveLastField && field == lastField) continue;
+        haveLastField = true;
         lastField.assign(field);
         if (fieldsMet.find(field) != fieldsMet.end()) continue;
         fieldsMet.emplace(field);
