@@ -251,8 +251,12 @@ struct MapWriter {
     void pointEntity() {
         static constexpr const char* CLASSES[] = {"light", "info_player_deathmatch", "item_health", "weapon_shotgun"};
         entityHead(CLASSES[random.below(static_cast<int>(std::size(CLASSES)))]);
-        line("\"origin\" \"" + std::to_string(16 * random.below(256)) + " " + std::to_string(16 * random.below(256)) +
-             " " + std::to_string(16 * random.below(32)) + "\"");
+        // Drawn one by one: in a single expression the order of the draws would
+        // be the compiler's choice, and so would the map.
+        const int z = 16 * random.below(32);
+        const int y = 16 * random.below(256);
+        const int x = 16 * random.below(256);
+        line("\"origin\" \"" + std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(z) + "\"");
         if (random.chance(50)) line("\"light\" \"" + std::to_string(100 + random.below(300)) + "\"");
         line("}");
     }
