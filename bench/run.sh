@@ -2,11 +2,12 @@
 # Times brushup on generated maps of 10^4, 10^5 and 10^6 faces, with no option
 # and with -v -d -c, against a plain copy of the same map (read once, written
 # twice with the same safe replacement brushup uses), all in one run. Prints
-# for each: seconds (best of REPEATS), MB/s, the ratio to the copy and the peak
-# memory; then the time per face at each size against the smallest, less the
-# fixed cost of a run (measured on a 10-face map: starting the process, reading
-# brushup.ini, creating the files), and the plain Python script of
-# bench/naive_brushup.py at 10^5 faces.
+# for each: seconds (the best of REPEATS runs, of four times as many below 10^5
+# faces), MB/s, the ratio to the copy and the peak memory; then the time per
+# face at each size against the smallest, less the fixed cost of a run
+# (measured on a 10-face map: starting the process, reading brushup.ini,
+# creating the files), and the plain Python script of bench/naive_brushup.py at
+# 10^5 faces.
 #
 #   bench/run.sh [build folder]        (default: build; Release targets built there)
 #
@@ -42,11 +43,11 @@ time_once() {
   peak_kb=$(tail -n 1 "$work/peak")
 }
 
-# Best of REPEATS runs of one measure on the map of folder $1: sets `best` and `best_kb`.
+# Best of REPEATS runs (or of $3) of one measure on the map of folder $1: sets `best` and `best_kb`.
 measure() {
-  local folder=$1 kind=$2
+  local folder=$1 kind=$2 rounds=${3:-$REPEATS}
   best=""
-  for _ in $(seq "$REPEATS"); do
+  for _ in $(seq "$rounds"); do
     rm -rf "$work/run" && mkdir "$work/run" && cp "$folder/brushup.ini" "$folder/generated.map" "$work/run/"
     case $kind in
       copy) time_once "$build/map_copy" generated.map generated.map.backup copy.map ;;
@@ -67,16 +68,20 @@ row() {  # label faces megabytes seconds copy-seconds peak-kb
 }
 
 "$build/map_gen" 10 1 "$work/map10"
-measure "$work/map10" plain; startup=$best
+# Runs of a few milliseconds vary most: the small ones get more tries.
+small_rounds=$((REPEATS * 4))
+measure "$work/map10" plain "$small_rounds"; startup=$best
 
 printf "%-9s %-12s %9s %9s %8s %9s\n" faces run seconds MB/s "x copy" "peak MB"
 declare -A per_face
 for faces in $SIZES; do
   "$build/map_gen" "$faces" 1 "$work/map$faces"
   megabytes=$(calc "$(stat -c %s "$work/map$faces/generated.map") / 1000000")
-  measure "$work/map$faces" copy; copy=$best; copy_kb=$best_kb
-  measure "$work/map$faces" plain; plain=$best; plain_kb=$best_kb
-  measure "$work/map$faces" full; full=$best; full_kb=$best_kb
+  rounds=$REPEATS
+  [ "$faces" -lt 100000 ] && rounds=$small_rounds
+  measure "$work/map$faces" copy "$rounds"; copy=$best; copy_kb=$best_kb
+  measure "$work/map$faces" plain "$rounds"; plain=$best; plain_kb=$best_kb
+  measure "$work/map$faces" full "$rounds"; full=$best; full_kb=$best_kb
   printf -v map_mb "%.1f" "$megabytes"
   row "$faces" "copy" "$megabytes" "$copy" "$copy" "$copy_kb"
   row "" "no option" "$megabytes" "$plain" "$copy" "$plain_kb"
