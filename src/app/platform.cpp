@@ -30,13 +30,17 @@ std::string_view finalComponent(std::string_view name) {
 
 namespace {
 
+// What a temporary file's name adds to the name of the file it will replace,
+// before its unique part.
+constexpr char TEMP_SUFFIX[] = ".brushup-";
+
+#ifndef _WIN32
+
 // Directory of `name` with its separator ("dir/"), or "" for the working directory.
 std::string directoryPart(const std::string& name) {
     const std::string_view last = finalComponent(name);
     return name.substr(0, name.size() - last.size());
 }
-
-#ifndef _WIN32
 
 // On POSIX a hidden entry is one whose name starts with ".".
 bool isHiddenName(std::string_view name) {
@@ -120,7 +124,8 @@ bool replaceFileInPieces(const std::string& name, const std::function<std::strin
     if (exists && !S_ISREG(info.st_mode)) return false;
     const mode_t mode = exists ? static_cast<mode_t>(info.st_mode & 07777) : newFileMode();
 
-    std::string tempName = directoryPart(target) + ".brushup-XXXXXX";
+    // Named after the file it replaces, so one left by a crash tells where it came from.
+    std::string tempName = target + TEMP_SUFFIX + "XXXXXX";
     const int fd = ::mkstemp(tempName.data());
     if (fd < 0) return false;
     // Keep the owner where allowed (only root may give a file away; otherwise
@@ -172,7 +177,8 @@ bool isReadOnlyFile(const std::string& name) {
 }
 
 bool replaceFileInPieces(const std::string& name, const std::function<std::string_view()>& nextPiece) {
-    const std::string tempName = directoryPart(name) + "brushup-" + std::to_string(::GetCurrentProcessId()) + ".tmp";
+    std::string tempName = name + TEMP_SUFFIX + "XXXXXX";
+    if (::_mktemp_s(tempName.data(), tempName.size() + 1) != 0) return false;
     // The C runtime MinGW links against refuses fopen's "x" on Windows (Wine
     // accepts it); _O_EXCL gives the same promise everywhere.
     const int fd = ::_open(tempName.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
