@@ -133,6 +133,11 @@ bool splitFaceLine(std::string_view line, std::size_t lastField) {
         }
     }
     faceFields[FIELD_TEXTURE] = takeToken(scan);
+    // Without a texture a rebuild would leave a gap that moves every later field.
+    if (faceFields[FIELD_TEXTURE].empty()) {
+        faceFields.fill(std::string_view());
+        return false;
+    }
     if (nextIs(scan, '[')) {
         for (std::size_t field = FIRST_AXIS_FIELD; field <= LAST_AXIS_FIELD; ++field) {
             if (!nextIs(scan, '[') || !takeGroup(scan, '[', ']', faceFields[field])) {

@@ -11,9 +11,10 @@
 // Fills faceFields[1..12] with views into `line`. Runs of blanks and tabs
 // separate tokens; missing trailing tokens are empty and anything after the
 // twelfth is ignored. False when the line is not a face line (no three complete
-// point groups, or an axis group without its "]"); faceFields are then empty.
-// With `lastField` below 12, fields after it are not taken and stay empty: a
-// step that looks at the first fields only spares itself the rest of the line.
+// point groups, no texture after them, or an axis group without its "]");
+// faceFields are then empty. With `lastField` below 12, fields after it are not
+// taken and stay empty: a step that looks at the first fields only spares itself
+// the rest of the line.
 bool splitFaceLine(std::string_view line, std::size_t lastField = FACE_FIELD_COUNT);
 
 // Joins faceFields into a face line: fields 1 to 4 (and axis groups) as they
