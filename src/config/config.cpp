@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/output.h"
 #include "app/platform.h"
@@ -19,12 +20,40 @@ constexpr std::string_view FLAG_OUT_OF_RANGE = "INIT_INI: Flag number out of ran
 
 constexpr std::string_view FLAG_KEY = "FLAG";
 
+// Flag names longer than this are searched for by Knuth-Morris-Pratt: a plain
+// search of a long name in a long value can cost the product of their lengths.
+constexpr std::size_t SHORT_NAME_LENGTH = 64;
+
+// A flag name lower-cased once, not once for every texture, with the border
+// table of a long one: entry i is the longest proper border of its first i bytes.
+struct FlagSearch {
+    std::string lowerName;
+    std::vector<std::size_t> border;
+};
+using LowerFlagNames = std::array<FlagSearch, FLAG_COUNT + 1>;
+
 // What the loader knows while it reads one file.
 struct ConfigReader {
     std::string shownName;               // the file name, upper-cased, as messages show it
     std::uint32_t configLineNumber = 0;  // the line being worked on, from 1
     std::string configSection;           // upper-cased name of the current section
+    LowerFlagNames lowerSurfaceNames;
+    LowerFlagNames lowerContentNames;
 };
+
+FlagSearch flagSearch(std::string_view flagName) {
+    FlagSearch search{lowerText(flagName), {}};
+    const std::string_view name = search.lowerName;
+    if (name.size() <= SHORT_NAME_LENGTH) return search;
+    search.border.assign(name.size() + 1, 0);
+    std::size_t length = 0;
+    for (std::size_t i = 1; i < name.size(); ++i) {
+        while (length > 0 && name[i] != name[length]) length = search.border[length];
+        if (name[i] == name[length]) ++length;
+        search.border[i + 1] = length;
+    }
+    return search;
+}
 
 // One console line about a faulty pair: where it is and what it holds.
 void reportPair(const ConfigReader& reader, std::string_view opening, std::string_view key, std::string_view value) {
@@ -42,8 +71,8 @@ void reportPair(const ConfigReader& reader, std::string_view opening, std::strin
 
 // A "FLAGn = name" pair of [SURFACE] or [CONTENT]. Other keys mean nothing
 // there; a number that rounds outside 1..32 has no slot and is reported.
-void storeFlagName(const ConfigReader& reader, std::array<std::string, FLAG_COUNT + 1>& names, std::string_view key,
-                   std::string_view value) {
+void storeFlagName(const ConfigReader& reader, std::array<std::string, FLAG_COUNT + 1>& names,
+                   LowerFlagNames& lowerNames, std::string_view key, std::string_view value) {
     if (key.substr(0, FLAG_KEY.size()) != FLAG_KEY) return;
     // Range-checked as a double, so NaN, infinities and huge numbers never
     // reach the integer conversion.
@@ -53,23 +82,33 @@ void storeFlagName(const ConfigReader& reader, std::array<std::string, FLAG_COUN
         return;
     }
     names[static_cast<std::size_t>(number)] = std::string(value);
+    lowerNames[static_cast<std::size_t>(number)] = flagSearch(value);
 }
 
 // True when the lower-cased flag name occurs in `lowerValue`. An empty name
 // never matches.
-bool mentions(std::string_view lowerValue, const std::string& flagName) {
-    return !flagName.empty() && lowerValue.find(lowerText(flagName)) != std::string_view::npos;
+bool mentions(std::string_view lowerValue, const FlagSearch& search) {
+    const std::string_view name = search.lowerName;
+    if (name.empty() || name.size() > lowerValue.size()) return false;
+    if (search.border.empty()) return lowerValue.find(name) != std::string_view::npos;
+    std::size_t matched = 0;
+    for (const char c : lowerValue) {
+        while (matched > 0 && c != name[matched]) matched = search.border[matched];
+        if (c == name[matched]) ++matched;
+        if (matched == name.size()) return true;
+    }
+    return false;
 }
 
 // One texture definition, added also when the texture was defined before. The
 // flags are those whose names, known at this line, appear anywhere in the value.
-void addTextureDef(std::string_view key, std::string_view value) {
+void addTextureDef(const ConfigReader& reader, std::string_view key, std::string_view value) {
     TextureRecord& record = textureDefs.emplace_back();
     record.name = normalizeTextureName(lowerText(key));
     const std::string lowerValue = lowerText(value);
     for (std::size_t i = 1; i <= FLAG_COUNT; ++i) {
-        if (mentions(lowerValue, contentFlagNames[i])) record.contentFlags += flagBit[i];
-        if (mentions(lowerValue, surfaceFlagNames[i])) record.surfaceFlags += flagBit[i];
+        if (mentions(lowerValue, reader.lowerContentNames[i])) record.contentFlags += flagBit[i];
+        if (mentions(lowerValue, reader.lowerSurfaceNames[i])) record.surfaceFlags += flagBit[i];
     }
 }
 
@@ -92,11 +131,11 @@ void readConfigLine(ConfigReader& reader, std::string_view rawLine) {
         return;
     }
     if (reader.configSection == "CONTENT") {
-        storeFlagName(reader, contentFlagNames, key, value);
+        storeFlagName(reader, contentFlagNames, reader.lowerContentNames, key, value);
     } else if (reader.configSection == "SURFACE") {
-        storeFlagName(reader, surfaceFlagNames, key, value);
+        storeFlagName(reader, surfaceFlagNames, reader.lowerSurfaceNames, key, value);
     } else if (reader.configSection == "TEXTURES") {
-        addTextureDef(key, value);
+        addTextureDef(reader, key, value);
     } else if (reader.configSection.empty()) {
         reportPair(reader, NO_SECTION, key, value);
     } else {
