@@ -1,0 +1,58 @@
+// Runs of the built program killed with SIGKILL at moments spread over a whole
+// run on a large generated map, from reading it to the final rename.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "testing/temp_dir.h"
+
+namespace {
+
+#ifdef __SANITIZE_ADDRESS__
+constexpr int FACES = 30000, KILLS = 12;  // the sanitizers slow every run several times over
+#else
+constexpr int FACES = 200000, KILLS = 24;
+#endif
+
+// After each kill the map is its old bytes or its new ones, and a backup there is complete.
+TEST(CrashSafety, AKilledRunLeavesTheOldMapOrTheNewOneWithItsBackup) {
+    TempDir dir;
+    ASSERT_EQ(0, std::system(("'" BRUSHUP_MAP_GEN "' " + std::to_string(FACES) + " 11 .").c_str()));
+    const std::string oldMap = readFile("generated.map");
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(0, std::system("'" BRUSHUP_BINARY "' generated -c >/dev/null"));
+    const auto runTime = std::chrono::steady_clock::now() - start;
+    const std::string newMap = readFile("generated.map");
+    const std::string backup = readFile("generated.map.backup");
+    ASSERT_NE(oldMap, newMap);
+    for (int attempt = 0; attempt < KILLS; ++attempt) {
+        writeFile("generated.map", oldMap);
+        std::filesystem::remove("generated.map.backup");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(1);  // no console
+            ::execl(BRUSHUP_BINARY, "brushup", "generated", "-c", nullptr);
+            std::_Exit(127);
+        }
+        // Spread a little past the whole run, so that its last moments are met too.
+        std::this_thread::sleep_for(runTime * 11 * (attempt + 1) / (10 * KILLS));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string map = readFile("generated.map");
+        EXPECT_TRUE(map == oldMap || map == newMap) << "kill " << attempt;
+        if (map == newMap || fileExists("generated.map.backup")) {
+            EXPECT_TRUE(backup == readFile("generated.map.backup")) << "kill " << attempt;
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(".")) {
+            if (entry.path().string().find(".brushup-") != std::string::npos) std::filesystem::remove(entry);
+        }
+    }
+}
+
+}  // namespace
