@@ -4,12 +4,12 @@
     bench/hostile_inputs.py BRUSHUP MAP_GEN [--limit RATIO] [--scale FACTOR]
 
 Each case writes a configuration and a map, runs brushup on them (best of two runs) and runs it
-on an ordinary map from map_gen with as many bytes as the case's input, with the same options.
+on an ordinary map from map_gen of the same size: as many bytes as the case's input, or as many
+lines where that makes the larger map (each line is one entry, and every entity gains a comment
+line when written, so lines cost more than bytes). The options are the same.
 The ratio of the two times must stay below the limit, and every run must end with exit code 0
 or 1 and print nothing on standard error: a crash, a sanitizer report (give the sanitizers an
-exit code of their own) or a time far beyond linear fails the script. A map of a million tiny
-lines costs more per byte than an ordinary one (each line is one entry, and every entity gains a
-comment line when written), yet per line far less.
+exit code of their own) or a time far beyond linear fails the script.
 """
 import argparse
 import os
@@ -139,21 +139,24 @@ def best_time(brushup, folder, source, arguments):
 
 
 def write_case(folder, config, map_text):
+    """Writes the case's files; returns their bytes and lines."""
     os.makedirs(folder)
     with open(os.path.join(folder, "brushup.ini"), "wb") as out:
         out.write(config.encode("latin-1"))
     with open(os.path.join(folder, "level.map"), "wb") as out:
         out.write(map_text.encode("latin-1"))
-    return len(config) + len(map_text)
+    return len(config) + len(map_text), config.count("\n") + map_text.count("\n")
 
 
-def ordinary_case(map_gen, folder, size):
-    """An ordinary map from map_gen of about `size` bytes, with its configuration."""
+def ordinary_case(map_gen, folder, size, lines):
+    """An ordinary map from map_gen of about `size` bytes or `lines` lines, whichever is larger."""
     calibration = os.path.join(folder, "calibration")
     subprocess.run([map_gen, "10000", "1", calibration], check=True)
-    per_face = os.path.getsize(os.path.join(calibration, "generated.map")) / 10000
+    with open(os.path.join(calibration, "generated.map"), "rb") as sample:
+        text = sample.read()
+    faces = max(100, int(size * 10000 / len(text)), int(lines * 10000 / text.count(b"\n")))
     generated = os.path.join(folder, "generated")
-    subprocess.run([map_gen, str(max(100, int(size / per_face))), "1", generated], check=True)
+    subprocess.run([map_gen, str(faces), "1", generated], check=True)
     os.rename(os.path.join(generated, "generated.map"), os.path.join(generated, "level.map"))
     return generated
 
@@ -171,13 +174,14 @@ def main():
     with tempfile.TemporaryDirectory(prefix="brushup-hostile-") as root:
         work = os.path.join(root, "work")
         os.makedirs(work)
-        print(f"{'case':42} {'bytes':>11} {'time s':>8} {'ordinary s':>10} {'ratio':>6}")
+        print(f"{'case':42} {'bytes':>11} {'lines':>10} {'time s':>8} {'ordinary s':>10} {'ratio':>6}")
         for index, (name, make) in enumerate(CASES):
             config, map_text, arguments = make(options.scale)
             source = os.path.join(root, f"case{index}")
-            size = write_case(source, config, map_text) + sum(len(a) + 1 for a in arguments)
+            size, lines = write_case(source, config, map_text)
+            size += sum(len(a) + 1 for a in arguments)
             seconds, ended = best_time(brushup, work, source, arguments)
-            ordinary = ordinary_case(map_gen, os.path.join(root, f"ordinary{index}"), size)
+            ordinary = ordinary_case(map_gen, os.path.join(root, f"ordinary{index}"), size, lines + len(arguments))
             ordinary_arguments = [a for a in dict.fromkeys(arguments) if a in OPTIONS]
             ordinary_seconds, ordinary_ended = best_time(brushup, work, ordinary, ordinary_arguments)
             ratio = seconds / ordinary_seconds
@@ -185,7 +189,7 @@ def main():
             crashed = not ended or not ordinary_ended
             verdict = "CRASHED" if crashed else ("TOO SLOW" if ratio > options.limit else "")
             failed = failed or bool(verdict)
-            print(f"{name:42} {size:11,} {seconds:8.3f} {ordinary_seconds:10.3f} {ratio:6.2f} {verdict}", flush=True)
+            print(f"{name:42} {size:11,} {lines:10,} {seconds:8.3f} {ordinary_seconds:10.3f} {ratio:6.2f} {verdict}", flush=True)
             shutil.rmtree(source)
             shutil.rmtree(ordinary)
     print(f"worst ratio {worst:.2f} (limit {options.limit})")
