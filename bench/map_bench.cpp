@@ -85,7 +85,7 @@ void BM_SplitEveryLine(benchmark::State& state) {
     loadAll();
     for (auto _ : state) {
         std::size_t faces = 0;
-        for (const std::string& line : mapLines) faces += splitFaceLine(line) ? 1u : 0u;
+        for (const std::string_view line : mapLines) faces += splitFaceLine(line) ? 1u : 0u;
         benchmark::DoNotOptimize(faces);
     }
 }
@@ -193,7 +193,7 @@ void BM_TextureLookup(benchmark::State& state) {
     loadAll();
     collectTextures();
     std::vector<std::string> fields;
-    for (const std::string& line : mapLines) {
+    for (const std::string_view line : mapLines) {
         if (splitFaceLine(line)) fields.emplace_back(faceFields[FIELD_TEXTURE]);
     }
     for (auto _ : state) {

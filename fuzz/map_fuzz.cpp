@@ -1,7 +1,10 @@
-// Map reading on any bytes, with the face split and rebuild of every kept line: a split ends; a rebuilt line
+// Map reading on any bytes, straight from memory, with the face split and rebuild of every kept line: the
+// lines are the same whether the bytes come whole or in pieces of a few bytes; a split ends; a rebuilt line
 // splits and rebuilds to itself; the point groups and the texture survive a rebuild unchanged.
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "fuzz_support.h"
 #include "map/face_line.h"
@@ -14,13 +17,27 @@ std::array<std::string, 4> pointsAndTexture() {
             std::string(faceFields[4])};
 }
 
+// The map read in pieces of `pieceSize` bytes, as a file is read.
+std::vector<std::string> linesReadInPieces(std::string_view bytes, std::size_t pieceSize) {
+    MapReading reading;
+    startMapReading(reading, 0);
+    for (std::size_t at = 0; at < bytes.size() && takeMapPiece(reading, bytes.substr(at, pieceSize));) at += pieceSize;
+    endMapReading(reading);
+    return std::vector<std::string>(mapLines.begin(), mapLines.end());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FuzzRun run;
-    writeFile("level.map", std::string_view(reinterpret_cast<const char*>(data), size));
-    if (!readMap("level.map")) return 0;
-    for (const std::string& line : mapLines) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    resetState();
+    const std::size_t pieceSize = size == 0 ? 1 : 1 + data[0] % 7;
+    const std::vector<std::string> inPieces = linesReadInPieces(bytes, pieceSize);
+    const std::uint32_t linesInPieces = linesRead;
+    resetState();
+    readMapBytes(bytes);
+    require(linesRead == linesInPieces && std::vector<std::string>(mapLines.begin(), mapLines.end()) == inPieces);
+    for (const std::string_view line : mapLines) {
         if (!splitFaceLine(line)) continue;
         const std::array<std::string, 4> kept = pointsAndTexture();
         const std::string rebuilt = rebuildFaceLine();

@@ -49,16 +49,21 @@ void printVerbose(std::string_view text) {
 
 void logLine(std::string_view text) {
     if ((runOptions & OPT_DUMP) == 0) return;
+    // The line and its end leave in one write.
+    logText.assign(text);
+    logText += "\r\n";
+    logLines(logText);
+}
+
+void logLines(std::string_view lines) {
+    if ((runOptions & OPT_DUMP) == 0) return;
     if (logFile == nullptr) {
         logFile = std::fopen(std::string(LOG_FILE_NAME).c_str(), "ab");
         if (logFile == nullptr) return;
         // Unbuffered: each line goes to the file at once, whatever ends the run later.
         std::setvbuf(logFile, nullptr, _IONBF, 0);
     }
-    // The line and its end leave in one write.
-    logText.assign(text);
-    logText += "\r\n";
-    std::fwrite(logText.data(), 1, logText.size(), logFile);
+    std::fwrite(lines.data(), 1, lines.size(), logFile);
 }
 
 void closeLog() {

@@ -20,6 +20,10 @@ void printVerbose(std::string_view text);
 // silently and is tried again at the next line.
 void logLine(std::string_view text);
 
+// Appends `lines`, whole lines that each end with CR LF already, to brushup.log
+// as logLine does.
+void logLines(std::string_view lines);
+
 // Closes the log, so the next line opens brushup.log afresh in the working
 // folder of that moment. resetState calls it, so every run starts this way.
 void closeLog();

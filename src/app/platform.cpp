@@ -11,6 +11,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -149,6 +150,19 @@ bool replaceFileInPieces(const std::string& name, const std::function<std::strin
     return true;
 }
 
+void adviseLargePages(void* memory, std::size_t size) {
+#ifdef MADV_HUGEPAGE
+    // The advice covers whole pages only.
+    const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto start = (reinterpret_cast<std::uintptr_t>(memory) + pageSize - 1) / pageSize * pageSize;
+    const auto end = reinterpret_cast<std::uintptr_t>(memory) + size;
+    if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#else
+    static_cast<void>(memory);
+    static_cast<void>(size);
+#endif
+}
+
 LocalTime readLocalTime() {
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
@@ -203,6 +217,8 @@ bool replaceFileInPieces(const std::string& name, const std::function<std::strin
     return true;
 }
 
+void adviseLargePages(void*, std::size_t) {}
+
 LocalTime readLocalTime() {
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
@@ -222,7 +238,7 @@ bool replaceFile(const std::string& name, std::string_view bytes) {
 }
 
 bool readFileInPieces(const std::string& name, const std::function<bool(std::string_view piece)>& takePiece) {
-    constexpr std::size_t PIECE_SIZE = 1 << 18;
+    constexpr std::size_t PIECE_SIZE = BRUSHUP_READ_PIECE_SIZE;
     std::FILE* file = std::fopen(name.c_str(), "rb");
     if (file == nullptr) return false;
     std::string piece(PIECE_SIZE, '\0');

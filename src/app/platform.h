@@ -45,6 +45,11 @@ bool replaceFile(const std::string& name, std::string_view bytes);
 // hands out an empty piece; a large file then never has to be in memory whole.
 bool replaceFileInPieces(const std::string& name, const std::function<std::string_view()>& nextPiece);
 
+// Asks the system to back the `size` bytes from `memory` on with large pages
+// where it can: a large map's lines then cost a few hundred page faults instead
+// of tens of thousands. Only advice: where it is not taken, nothing changes.
+void adviseLargePages(void* memory, std::size_t size);
+
 struct LocalTime {
     int year = 0;
     int month = 0;

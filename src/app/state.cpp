@@ -1,8 +1,11 @@
 #include "app/state.h"
 
+#include <cstring>
+#include <memory>
 #include <unordered_map>
 
 #include "app/output.h"
+#include "app/platform.h"
 #include "text/text.h"
 
 namespace {
@@ -10,13 +13,45 @@ namespace {
 // Position in mapTextures of each name; kept in step by addMapTexture.
 std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> mapTextureIndex;
 
+// The memory of the kept lines: chunks that never move, so the views of
+// mapLines stay valid. Each line is followed by its room to grow, NUL bytes,
+// and a line feed that ends the room. One heap string per line would cost an
+// allocation for each of a large map's million lines.
+constexpr std::size_t LINE_CHUNK_SIZE = std::size_t{16} << 20;
+std::vector<std::unique_ptr<char[]>> lineChunks;
+char* chunkFree = nullptr;
+std::size_t chunkLeft = 0;
+
+// Room for `size` bytes in the lines' memory.
+char* takeLineMemory(std::size_t size) {
+    // A long line gets a chunk of its own, so the current chunk's rest is not lost.
+    if (size > LINE_CHUNK_SIZE / 8) return lineChunks.emplace_back(std::make_unique_for_overwrite<char[]>(size)).get();
+    if (size > chunkLeft) {
+        chunkFree = lineChunks.emplace_back(std::make_unique_for_overwrite<char[]>(LINE_CHUNK_SIZE)).get();
+        adviseLargePages(chunkFree, LINE_CHUNK_SIZE);
+        chunkLeft = LINE_CHUNK_SIZE;
+    }
+    char* taken = chunkFree;
+    chunkFree += size;
+    chunkLeft -= size;
+    return taken;
+}
+
+std::string_view storeLine(std::string_view text, std::size_t growthRoom) {
+    char* stored = takeLineMemory(text.size() + growthRoom + 1);
+    std::memcpy(stored, text.data(), text.size());
+    std::memset(stored + text.size(), '\0', growthRoom);
+    stored[text.size() + growthRoom] = '\n';
+    return std::string_view(stored, text.size());
+}
+
 }  // namespace
 
 std::uint8_t runOptions = 0;
 
 std::vector<TextureRecord> textureDefs;
 std::vector<TextureRecord> mapTextures;
-std::vector<std::string> mapLines;
+std::vector<std::string_view> mapLines;
 
 std::array<std::uint32_t, FLAG_COUNT + 1> flagBit{};
 std::array<std::string, FLAG_COUNT + 1> surfaceFlagNames;
@@ -35,7 +70,7 @@ void resetState() {
     textureDefs.clear();
     mapTextures.clear();
     mapTextureIndex.clear();
-    mapLines.clear();
+    clearMapLines();
     for (int i = 1; i <= FLAG_COUNT; ++i) {
         flagBit[static_cast<std::size_t>(i)] = std::uint32_t{1} << (i - 1);
         surfaceFlagNames[static_cast<std::size_t>(i)].clear();
@@ -60,4 +95,29 @@ const TextureRecord* findMapTexture(std::string_view name) {
     const auto found = mapTextureIndex.find(name);
     if (found == mapTextureIndex.end()) return nullptr;
     return &mapTextures[found->second];
+}
+
+void clearMapLines() {
+    mapLines.clear();
+    lineChunks.clear();
+    chunkFree = nullptr;
+    chunkLeft = 0;
+}
+
+void appendMapLine(std::string_view text, std::size_t growthRoom) { mapLines.push_back(storeLine(text, growthRoom)); }
+
+void replaceMapLine(std::size_t index, std::string_view text) {
+    std::string_view& line = mapLines[index];
+    // The lines' memory is this file's own; mapLines only shows it read-only.
+    char* start = const_cast<char*>(line.data());
+    std::size_t room = line.size();
+    while (start[room] == '\0') ++room;
+    if (text.size() > room) {
+        line = storeLine(text, FACE_GROWTH_ROOM);
+        return;
+    }
+    std::memmove(start, text.data(), text.size());
+    // What the old text leaves free becomes room to grow again.
+    if (text.size() < line.size()) std::memset(start + text.size(), '\0', line.size() - text.size());
+    line = std::string_view(start, text.size());
 }

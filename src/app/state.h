@@ -41,7 +41,9 @@ extern std::uint8_t runOptions;
 
 extern std::vector<TextureRecord> textureDefs;   // from the configuration, file order
 extern std::vector<TextureRecord> mapTextures;   // distinct textures of the map, first-use order
-extern std::vector<std::string> mapLines;        // kept lines of the map, file order
+// The kept lines of the map, file order. They view memory of their own that
+// appendMapLine and replaceMapLine fill and clearMapLines frees.
+extern std::vector<std::string_view> mapLines;
 
 extern std::array<std::uint32_t, FLAG_COUNT + 1> flagBit;        // [i] = 2^(i-1)
 extern std::array<std::string, FLAG_COUNT + 1> surfaceFlagNames;
@@ -66,3 +68,18 @@ TextureRecord& addMapTexture(std::string name);
 
 // The mapTextures record named exactly `name`, or nullptr when there is none.
 const TextureRecord* findMapTexture(std::string_view name);
+
+// Room to grow a stored face line gets: enough for both flag fields to go from
+// "0" to ten digits, so the passes seldom have to move a face.
+constexpr std::size_t FACE_GROWTH_ROOM = 18;
+
+// Empties mapLines and frees the memory its lines live in.
+void clearMapLines();
+
+// Copies `text` into the lines' memory, with `growthRoom` bytes to grow in, and
+// appends it to mapLines.
+void appendMapLine(std::string_view text, std::size_t growthRoom);
+
+// Makes `text` kept line `index`: in the old line's place when it fits in the
+// line and its room to grow, otherwise copied anew with FACE_GROWTH_ROOM.
+void replaceMapLine(std::size_t index, std::string_view text);

@@ -70,7 +70,7 @@ void fixBrush(const std::vector<BrushFace>& faces, std::uint32_t newContent) {
     const std::string names = flagNames(newContent, FLAG_TABLE_CONTENT);
     const std::string shown = names.empty() ? "DEFAULT CONTENT" : "\"" + names + "\"";
     // Numbered from 0, as the "// entity " and "// brush " comments of the written map.
-    logLine("Entity " + signedToText(entityIndex - 1) + ", Brush " + signedToText(brushIndex - 1) +
+    logPassLine("Entity " + signedToText(entityIndex - 1) + ", Brush " + signedToText(brushIndex - 1) +
             ": mixed face contents -- new content " + shown);
     for (const BrushFace& face : faces) {
         if (!splitFaceLine(mapLines[face.lineIndex])) continue;
@@ -103,6 +103,7 @@ std::uint32_t unifyBrushContents() {
             faces.clear();
         }
     }
+    endPassLog();
     printClosingCount(fixedCount, " brush fixed)", " brushes fixed)");
     return fixedCount;
 }

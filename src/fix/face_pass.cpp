@@ -27,17 +27,12 @@ const std::string& shownFlagList(std::uint32_t flagSet, std::uint8_t table) {
     return known->second;
 }
 
-// The log lines of the last brush with changed faces, with its heading. They
-// go to the log together, when the pass logs the next brush or ends: one write
-// per brush instead of one per face, the costliest part of -dump on a large
-// map. No change of the brush is on disk before then either, as the map is
-// written at the end of the run.
-std::string brushLogText;
-
-void logBrushLines() {
-    if (!brushLogText.empty()) logLine(brushLogText);
-    brushLogText.clear();
-}
+// The log lines of the pass not yet written. They go to the log together when
+// they fill a piece, and when the pass ends: one write per piece instead of one
+// per brush or face, the costliest part of -dump on a large map. No change of
+// the map is on disk before then either, as the map is written at the end of the run.
+constexpr std::size_t PASS_LOG_PIECE = 1 << 16;
+std::string passLogText;
 
 // A rebuilt face line before it is stored, kept for the same reason.
 std::string rebuiltLine;
@@ -54,7 +49,7 @@ std::uint32_t rewriteFaces(bool (*rewriteFace)(std::size_t lineIndex, TextureLoo
         if (!splitFaceLine(mapLines[i])) continue;
         if (rewriteFace(i, lookup)) ++changedCount;
     }
-    logBrushLines();
+    endPassLog();
     return changedCount;
 }
 
@@ -80,28 +75,38 @@ void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t n
     lastBrushIndex = brushIndex;
     // Without -dump nothing is written, so the names need not be formed.
     if ((runOptions & OPT_DUMP) == 0) return;
-    std::string& text = brushLogText;
-    if (newBrush) {
-        logBrushLines();
-        text += "--Entity " + signedToText(entityIndex) + ", brush " + signedToText(brushIndex) + "--";
-    }
-    text += "\r\n";  // logLine ends the last line
+    std::string& text = passLogText;
+    if (newBrush) text += "--Entity " + signedToText(entityIndex) + ", brush " + signedToText(brushIndex) + "--\r\n";
     text += '[';
     text += key;
     text += "] ";
     text += shownFlagList(oldFlags, table);
     text += " >> ";
     text += shownFlagList(newFlags, table);
+    text += "\r\n";
+    if (text.size() >= PASS_LOG_PIECE) endPassLog();
+}
+
+void logPassLine(std::string_view line) {
+    if ((runOptions & OPT_DUMP) == 0) return;
+    passLogText += line;
+    passLogText += "\r\n";
+    if (passLogText.size() >= PASS_LOG_PIECE) endPassLog();
+}
+
+void endPassLog() {
+    if (!passLogText.empty()) logLines(passLogText);
+    passLogText.clear();
 }
 
 void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet) {
     // faceFields views this text until the rebuilt line is stored.
     const std::string flags = unsignedToText(flagSet);
     faceFields[field] = flags;
-    // Built aside, as faceFields look into the old line, then copied into the
-    // old line's room: a rebuilt face is seldom longer, so no allocation is needed.
+    // Built aside, as faceFields look into the old line, then stored in the old
+    // line's place, which it mostly fits.
     rebuildFaceLineInto(rebuiltLine);
-    mapLines[lineIndex] = rebuiltLine;
+    replaceMapLine(lineIndex, rebuiltLine);
 }
 
 void printClosingCount(std::uint32_t count, std::string_view singular, std::string_view plural) {

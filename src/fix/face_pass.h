@@ -29,6 +29,13 @@ struct TextureLookup {
     std::unordered_map<std::string, const TextureRecord*, TextHash, std::equal_to<>> recordOfField;
 };
 
+// Adds `line` to the log lines of the pass, which go to the log a piece at a
+// time and when the pass ends (endPassLog), only with -dump.
+void logPassLine(std::string_view line);
+
+// Writes the log lines of the pass that are not in the log yet.
+void endPassLog();
+
 // Walks mapLines and calls `rewriteFace` for every face line, with faceFields
 // holding its fields; lines that are not faces are passed over. `rewriteFace`
 // gets the line's index and the shared texture look-up and returns true when it
@@ -42,9 +49,8 @@ void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField);
 // Logs a changed face: first "--Entity N, brush M--" when the current brush has
 // had no changed face yet (lastEntityIndex/lastBrushIndex tell; both are set to
 // the current numbers), then "[key] old >> new" with the flag names of `table`,
-// each list in double quotes, or NOTHING when it is empty. Writes only with
-// -dump: the lines of a brush go to the log together, when the pass logs the
-// next brush or rewriteFaces ends.
+// each list in double quotes, or NOTHING when it is empty. Only with -dump,
+// and through the log lines of the pass.
 void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags, std::uint8_t table);
 
 // Sets face field `field` (of the face last split, mapLines[lineIndex]) to

@@ -42,7 +42,7 @@ std::vector<std::string> faceValues() {
 // end of a truncated map.
 void expectFacesSurviveRebuilding(const fs::path& source) {
     MapWalk walk = startMapWalk();
-    for (const std::string& line : mapLines) {
+    for (const std::string_view& line : mapLines) {
         if (walkMapLine(walk, line) != LINE_FACE) continue;
         if (!splitFaceLine(line)) {
             const bool cutOff = &line == &mapLines.back() && walk.depth != 0;
@@ -78,7 +78,7 @@ TEST_F(Corpus, RoundTripKeepsEveryKeptLineAndEveryFaceValue) {
 
         std::vector<std::string> expected{""};
         for (const std::string& line : sourceLines) {
-            if (std::string cleaned = cleanMapLine(line); !cleaned.empty()) expected.push_back(std::move(cleaned));
+            if (const std::string_view cleaned = cleanMapLine(line); !cleaned.empty()) expected.emplace_back(cleaned);
         }
         std::vector<std::string> written = physicalLines(formatMap());
         std::erase_if(written, [](const std::string& line) {

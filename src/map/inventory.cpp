@@ -41,7 +41,7 @@ void collectTextures() {
     std::string lastField;
     bool haveLastField = false;
     MapWalk walk = startMapWalk();
-    for (const std::string& line : mapLines) {
+    for (const std::string_view line : mapLines) {
         if (walkMapLine(walk, line) != LINE_FACE) continue;
         if (!splitFaceLine(line, FIELD_TEXTURE)) continue;
         const std::string_view field = faceFields[FIELD_TEXTURE];

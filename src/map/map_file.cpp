@@ -1,5 +1,7 @@
 #include "map/map_file.h"
 
+#include <algorithm>
+
 #include "app/output.h"
 #include "app/platform.h"
 #include "app/state.h"
@@ -27,25 +29,10 @@ std::size_t commentStart(std::string_view line) {
 void takeMapLine(std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     ++linesRead;
-    std::string cleaned = cleanMapLine(line);
-    if (!cleaned.empty()) mapLines.push_back(std::move(cleaned));
-}
-
-// The lines of one piece of the file, up to a Ctrl-Z. `cutLine` carries the
-// start of a line from one piece into the next; `anyLine` tells whether a line
-// end was met. False after a Ctrl-Z: the file ends there.
-bool takeMapPiece(std::string_view piece, std::string& cutLine, bool& anyLine) {
-    const std::string_view text = textBeforeEndOfFile(piece);
-    std::string_view rest = text;
-    for (std::size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
-        const std::string_view line = rest.substr(0, end);
-        takeMapLine(cutLine.empty() ? line : std::string_view(cutLine.append(line)));
-        cutLine.clear();
-        anyLine = true;
-        rest.remove_prefix(end + 1);
-    }
-    cutLine += rest;
-    return text.size() == piece.size();
+    const std::string_view cleaned = cleanMapLine(line);
+    if (cleaned.empty()) return;
+    // Only face lines are ever rewritten, so only they get room to grow.
+    appendMapLine(cleaned, cleaned.front() == '(' ? FACE_GROWTH_ROOM : 0);
 }
 
 // The number of line ends of the file, an upper bound of its lines. False when
@@ -64,7 +51,7 @@ bool countLineEnds(const std::string& fileName, std::size_t& lineEnds) {
 // holds `size` bytes or more or the lines are done; returns the next line to write.
 std::size_t formatLines(MapWalk& walk, std::size_t next, std::string& out, std::size_t size) {
     for (; next < mapLines.size() && out.size() < size; ++next) {
-        const std::string& line = mapLines[next];
+        const std::string_view line = mapLines[next];
         const std::uint8_t kind = walkMapLine(walk, line);
         if (kind == LINE_ENTITY_OPEN) out += "// entity " + signedToText(entityIndex - 1) + "\r\n";
         if (kind == LINE_BRUSH_OPEN) out += "// brush " + signedToText(brushIndex - 1) + "\r\n";
@@ -76,43 +63,76 @@ std::size_t formatLines(MapWalk& walk, std::size_t next, std::string& out, std::
 
 }  // namespace
 
-std::string cleanMapLine(std::string_view line) {
+std::string_view cleanMapLine(std::string_view line) {
     line = line.substr(0, line.find('\0'));
     line = line.substr(0, commentStart(line));
-    return std::string(trimBlanks(line));
+    return trimBlanks(line);
+}
+
+void startMapReading(MapReading& reading, std::size_t lineEnds) {
+    clearMapLines();
+    mapLines.reserve(lineEnds + 1);
+    adviseLargePages(mapLines.data(), mapLines.capacity() * sizeof(std::string_view));
+    reading = MapReading{};
+}
+
+bool takeMapPiece(MapReading& reading, std::string_view piece) {
+    reading.anyByte = true;
+    const std::string_view text = textBeforeEndOfFile(piece);
+    std::string_view rest = text;
+    for (std::size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
+        const std::string_view line = rest.substr(0, end);
+        if (reading.cutLine.empty()) {
+            takeMapLine(line);
+        } else {
+            takeMapLine(reading.cutLine.append(line));
+            reading.cutLine.clear();
+        }
+        reading.anyLine = true;
+        rest.remove_prefix(end + 1);
+    }
+    reading.cutLine += rest;
+    return text.size() == piece.size();
+}
+
+void endMapReading(MapReading& reading) {
+    // The last line needs no line end, and at least one line is always read.
+    if (!reading.cutLine.empty() || !reading.anyLine) takeMapLine(reading.cutLine);
+    reading.cutLine.clear();
+}
+
+void readMapBytes(std::string_view bytes) {
+    MapReading reading;
+    startMapReading(reading, static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
+    if (!bytes.empty()) takeMapPiece(reading, bytes);
+    endMapReading(reading);
 }
 
 bool readMap(const std::string& fileName, bool allowReadOnly) {
-    mapLines.clear();
+    clearMapLines();
     if (!plainFileCounts(fileName, allowReadOnly)) return false;
     // The line ends are counted first, so mapLines takes its room once: grown
     // line by line, it would hold its old and its new table at once.
     std::size_t lineEnds = 0;
     if (!countLineEnds(fileName, lineEnds)) return false;
-    mapLines.reserve(lineEnds + 1);
-    // Then the file is read piece by piece, so the map is never in memory
-    // twice, as bytes and as lines.
+    // Then the file is read piece by piece, and only its kept lines are held.
     const std::uint32_t linesBefore = linesRead;
-    std::string cutLine;
-    bool anyByte = false;
-    bool anyLine = false;
-    const bool complete = readFileInPieces(fileName, [&](std::string_view piece) {
-        anyByte = true;
-        return takeMapPiece(piece, cutLine, anyLine);
-    });
-    if (!complete || !anyByte) {
-        mapLines.clear();
+    MapReading reading;
+    startMapReading(reading, lineEnds);
+    const bool complete =
+        readFileInPieces(fileName, [&](std::string_view piece) { return takeMapPiece(reading, piece); });
+    if (!complete || !reading.anyByte) {
+        clearMapLines();
         linesRead = linesBefore;
         return false;
     }
-    // The last line needs no line end, and at least one line is always read.
-    if (!cutLine.empty() || !anyLine) takeMapLine(cutLine);
+    endMapReading(reading);
     return true;
 }
 
 std::string formatMap() {
     std::size_t size = 2;
-    for (const std::string& line : mapLines) size += line.size() + 2;
+    for (const std::string_view line : mapLines) size += line.size() + 2;
     std::string out;
     out.reserve(size + size / 8);
     out += "\r\n";
@@ -124,8 +144,9 @@ std::string formatMap() {
 bool writeMap(const std::string& fileName, std::string_view shownName) {
     printLine("Writing " + std::string(shownName));
     if (isReadOnlyFile(fileName)) return false;  // the user protected it
-    // Written a piece at a time: the whole written map would double the memory a run needs.
-    constexpr std::size_t PIECE_SIZE = 1 << 18;
+    // Written a piece at a time: the whole written map would double the memory a
+    // run needs, and a small piece stays in the cache between forming and writing.
+    constexpr std::size_t PIECE_SIZE = BRUSHUP_WRITE_PIECE_SIZE;
     MapWalk walk = startMapWalk();
     std::size_t next = 0;
     std::string piece = "\r\n";

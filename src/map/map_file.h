@@ -5,7 +5,28 @@
 
 // The map line cleaned: like cleanLine, except that a "//" between double
 // quotes starts no comment (an unpaired quote protects to the end of the line).
-std::string cleanMapLine(std::string_view line);
+std::string_view cleanMapLine(std::string_view line);
+
+// A map being read piece by piece: the start of a line cut off by the end of
+// a piece, and whether any byte and any line end were met.
+struct MapReading {
+    std::string cutLine;
+    bool anyByte = false;
+    bool anyLine = false;
+};
+
+// Empties mapLines, with room for `lineEnds` + 1 lines, and starts `reading`.
+void startMapReading(MapReading& reading, std::size_t lineEnds);
+
+// Counts and keeps the lines of the next piece of the map, up to a Ctrl-Z.
+// False after a Ctrl-Z: the map ends there.
+bool takeMapPiece(MapReading& reading, std::string_view piece);
+
+// Takes the last line, which needs no line end.
+void endMapReading(MapReading& reading);
+
+// Reads a whole map held in memory into mapLines, as readMap reads a file.
+void readMapBytes(std::string_view bytes);
 
 // Empties mapLines and fills it with the cleaned, non-empty lines of `fileName`,
 // adding one to linesRead per physical line. False, printing nothing, when the
