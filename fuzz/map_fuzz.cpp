@@ -17,11 +17,13 @@ std::array<std::string, 4> pointsAndTexture() {
             std::string(faceFields[4])};
 }
 
-// The map read in pieces of `pieceSize` bytes, as a file is read.
-std::vector<std::string> linesReadInPieces(std::string_view bytes, std::size_t pieceSize) {
+// The map read in pieces of `pieceSize` bytes, as a file is read; no lines when it is no text.
+std::vector<std::string> linesReadInPieces(std::string_view bytes, std::size_t pieceSize, bool& text) {
     MapReading reading;
     startMapReading(reading, 0);
     for (std::size_t at = 0; at < bytes.size() && takeMapPiece(reading, bytes.substr(at, pieceSize));) at += pieceSize;
+    text = !reading.notText;
+    if (!text) return {};
     endMapReading(reading);
     return std::vector<std::string>(mapLines.begin(), mapLines.end());
 }
@@ -32,10 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     resetState();
     const std::size_t pieceSize = size == 0 ? 1 : 1 + data[0] % 7;
-    const std::vector<std::string> inPieces = linesReadInPieces(bytes, pieceSize);
+    bool textInPieces = false;
+    const std::vector<std::string> inPieces = linesReadInPieces(bytes, pieceSize, textInPieces);
     const std::uint32_t linesInPieces = linesRead;
     resetState();
-    readMapBytes(bytes);
+    const bool text = readMapBytes(bytes);
+    require(text == textInPieces && (bytes.find('\0') == std::string_view::npos || !text));
+    if (!text) return 0;
     require(linesRead == linesInPieces && std::vector<std::string>(mapLines.begin(), mapLines.end()) == inPieces);
     for (const std::string_view line : mapLines) {
         if (!splitFaceLine(line)) continue;

@@ -50,10 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FuzzRun run;
     writeFile("brushup.ini", takePart(rest, '\x1e'));
     writeFile("level.map", rest);
-    const std::string backup = readMap("level.map") ? formatMap() : "";
+    const std::uint8_t read = readMap("level.map");
+    const std::string backup = read == MAP_READ ? formatMap() : "";
     const int exitCode = runProgram(arguments);
     const std::string written = readFile("level.map");
     require(exitCode >= 0 && exitCode <= 2);
+    // A map that is no text never reaches the passes.
+    require(read != MAP_NOT_TEXT || run.console.find("\n---- Map check") == std::string::npos);
     if (exitCode != 0 || run.console.find("\n---- Map check") == std::string::npos ||
         run.console.find("\n -check enabled") != std::string::npos) {
         require(written == rest);

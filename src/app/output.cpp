@@ -12,6 +12,9 @@ std::string* consoleSink = nullptr;
 // The open log, or nullptr before its first line (or after a failed open).
 std::FILE* logFile = nullptr;
 
+// Whether the console has said that a log line could not be written.
+bool logLossShown = false;
+
 // A log line with its line end, kept to spare an allocation per line.
 std::string logText;
 
@@ -59,14 +62,19 @@ void logLines(std::string_view lines) {
     if ((runOptions & OPT_DUMP) == 0) return;
     if (logFile == nullptr) {
         logFile = std::fopen(std::string(LOG_FILE_NAME).c_str(), "ab");
-        if (logFile == nullptr) return;
         // Unbuffered: each line goes to the file at once, whatever ends the run later.
-        std::setvbuf(logFile, nullptr, _IONBF, 0);
+        if (logFile != nullptr) std::setvbuf(logFile, nullptr, _IONBF, 0);
     }
-    std::fwrite(lines.data(), 1, lines.size(), logFile);
+    const bool written = logFile != nullptr && std::fwrite(lines.data(), 1, lines.size(), logFile) == lines.size();
+    // The user asked for the report: its loss is said once, and the run goes on.
+    if (!written && !logLossShown) {
+        logLossShown = true;
+        printLine("WARNING: Cannot write brushup.log!");
+    }
 }
 
 void closeLog() {
+    logLossShown = false;
     if (logFile == nullptr) return;
     std::fclose(logFile);
     logFile = nullptr;

@@ -16,8 +16,9 @@ void printVerbose(std::string_view text);
 
 // Appends `text` as one line to brushup.log, only when runOptions holds OPT_DUMP.
 // The line is in the file when logLine returns. The log, opened at the first
-// line, stays open until closeLog; a log that cannot be opened loses the line
-// silently and is tried again at the next line.
+// line, stays open until closeLog. The first line that cannot be written (a
+// log that cannot be opened, a failed write) prints "WARNING: Cannot write
+// brushup.log!"; later ones are lost silently, and each tries the log again.
 void logLine(std::string_view text);
 
 // Appends `lines`, whole lines that each end with CR LF already, to brushup.log
@@ -25,7 +26,7 @@ void logLine(std::string_view text);
 void logLines(std::string_view lines);
 
 // Closes the log, so the next line opens brushup.log afresh in the working
-// folder of that moment. resetState calls it, so every run starts this way.
+// folder of that moment, and may warn again. resetState calls it, so every run starts this way.
 void closeLog();
 
 // Logs the separator of 30 "=" and "Log date: MM-DD-YYYY HH:MM:SS".

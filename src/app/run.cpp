@@ -50,7 +50,8 @@ constexpr Setting SETTINGS[] = {
 };
 
 // The map as the user named it: `shown` (lower case) in every message, `path`
-// (as typed) for every file operation.
+// (as typed, or lower-cased when only that form names a file) for every file
+// operation, the backup's included.
 struct MapName {
     std::string shown;
     std::string path;
@@ -116,6 +117,9 @@ bool takeMapName(std::string_view typed, MapName& map) {
     }
     map.path = path;
     map.shown = lowerText(path);
+    // On a file system that tells letter case apart, "Level" finds level.map:
+    // the name the messages show. Where case does not count, both are one file.
+    if (!plainFileCounts(map.path, true) && plainFileCounts(map.shown, true)) map.path = map.shown;
     if (!plainFileCounts(map.path, true)) {
         printLine("ERROR: " + map.shown + " not found!");
         return false;
@@ -184,7 +188,12 @@ bool prepareMap(const MapName& map) {
     printVerbose(std::to_string(textureDefs.size()) + " textures defined.");
     printLine("Entering " + map.shown + "...");
     // Nothing is written with -check, so a read-only map is welcome.
-    if (!readMap(map.path, checkOnly)) {
+    const std::uint8_t read = readMap(map.path, checkOnly);
+    if (read == MAP_NOT_TEXT) {
+        printLine("ERROR: " + map.shown + " is not a text map!");
+        return false;
+    }
+    if (read != MAP_READ) {
         printLine("Cannot open " + map.shown + " file");
         return false;
     }

@@ -10,6 +10,9 @@
 
 namespace {
 
+// What may follow a Ctrl-Z in a text map: blanks, line ends and more Ctrl-Z.
+constexpr std::string_view AFTER_END_OF_FILE = " \t\r\n\x1a";
+
 // Where the comment of a map line starts: the first "//" outside double quotes.
 std::size_t commentStart(std::string_view line) {
     const std::size_t firstSlashes = line.find("//");
@@ -64,7 +67,6 @@ std::size_t formatLines(MapWalk& walk, std::size_t next, std::string& out, std::
 }  // namespace
 
 std::string_view cleanMapLine(std::string_view line) {
-    line = line.substr(0, line.find('\0'));
     line = line.substr(0, commentStart(line));
     return trimBlanks(line);
 }
@@ -78,7 +80,15 @@ void startMapReading(MapReading& reading, std::size_t lineEnds) {
 
 bool takeMapPiece(MapReading& reading, std::string_view piece) {
     reading.anyByte = true;
-    const std::string_view text = textBeforeEndOfFile(piece);
+    // Each test is one search of the piece: a map that is no text costs a large
+    // map nothing that the reading does not look at anyway.
+    if (piece.find('\0') != std::string_view::npos) reading.notText = true;
+    const std::string_view text = reading.ended ? std::string_view() : textBeforeEndOfFile(piece);
+    if (text.size() < piece.size()) {
+        reading.ended = true;
+        if (piece.find_first_not_of(AFTER_END_OF_FILE, text.size()) != std::string_view::npos) reading.notText = true;
+    }
+    if (reading.notText) return false;
     std::string_view rest = text;
     for (std::size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
         const std::string_view line = rest.substr(0, end);
@@ -92,7 +102,7 @@ bool takeMapPiece(MapReading& reading, std::string_view piece) {
         rest.remove_prefix(end + 1);
     }
     reading.cutLine += rest;
-    return text.size() == piece.size();
+    return true;
 }
 
 void endMapReading(MapReading& reading) {
@@ -101,33 +111,37 @@ void endMapReading(MapReading& reading) {
     reading.cutLine.clear();
 }
 
-void readMapBytes(std::string_view bytes) {
+bool readMapBytes(std::string_view bytes) {
     MapReading reading;
     startMapReading(reading, static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
-    if (!bytes.empty()) takeMapPiece(reading, bytes);
+    if (!bytes.empty() && !takeMapPiece(reading, bytes)) {
+        clearMapLines();
+        return false;
+    }
     endMapReading(reading);
+    return true;
 }
 
-bool readMap(const std::string& fileName, bool allowReadOnly) {
+std::uint8_t readMap(const std::string& fileName, bool allowReadOnly) {
     clearMapLines();
-    if (!plainFileCounts(fileName, allowReadOnly)) return false;
+    if (!plainFileCounts(fileName, allowReadOnly)) return MAP_UNREADABLE;
     // The line ends are counted first, so mapLines takes its room once: grown
     // line by line, it would hold its old and its new table at once.
     std::size_t lineEnds = 0;
-    if (!countLineEnds(fileName, lineEnds)) return false;
+    if (!countLineEnds(fileName, lineEnds)) return MAP_UNREADABLE;
     // Then the file is read piece by piece, and only its kept lines are held.
     const std::uint32_t linesBefore = linesRead;
     MapReading reading;
     startMapReading(reading, lineEnds);
     const bool complete =
         readFileInPieces(fileName, [&](std::string_view piece) { return takeMapPiece(reading, piece); });
-    if (!complete || !reading.anyByte) {
+    if (!complete || !reading.anyByte || reading.notText) {
         clearMapLines();
         linesRead = linesBefore;
-        return false;
+        return reading.notText ? MAP_NOT_TEXT : MAP_UNREADABLE;
     }
     endMapReading(reading);
-    return true;
+    return MAP_READ;
 }
 
 std::string formatMap() {

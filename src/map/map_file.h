@@ -1,38 +1,51 @@
 #pragma once
 // Reading the map into mapLines and writing mapLines back as a map.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
-// The map line cleaned: like cleanLine, except that a "//" between double
-// quotes starts no comment (an unpaired quote protects to the end of the line).
+// The map line cleaned: its comment and the blanks around it gone. A "//"
+// between double quotes starts no comment (an unpaired quote protects to the
+// end of the line). A map holds no NUL byte, so none is looked for.
 std::string_view cleanMapLine(std::string_view line);
 
 // A map being read piece by piece: the start of a line cut off by the end of
-// a piece, and whether any byte and any line end were met.
+// a piece, whether any byte and any line end were met, whether a Ctrl-Z ended
+// the text, and whether the bytes showed that the file is no text map.
 struct MapReading {
     std::string cutLine;
     bool anyByte = false;
     bool anyLine = false;
+    bool ended = false;
+    bool notText = false;
 };
 
 // Empties mapLines, with room for `lineEnds` + 1 lines, and starts `reading`.
 void startMapReading(MapReading& reading, std::size_t lineEnds);
 
-// Counts and keeps the lines of the next piece of the map, up to a Ctrl-Z.
-// False after a Ctrl-Z: the map ends there.
+// Counts and keeps the lines of the next piece of the map, up to a Ctrl-Z,
+// after which the map's text ends. False, and `reading.notText` set, when the
+// piece holds a NUL byte, or anything but blanks, line ends and Ctrl-Z after a
+// Ctrl-Z: such a map is no text (a UTF-16 or binary file), and a rewrite would
+// lose what its lines do not hold. The reading then stops.
 bool takeMapPiece(MapReading& reading, std::string_view piece);
 
 // Takes the last line, which needs no line end.
 void endMapReading(MapReading& reading);
 
 // Reads a whole map held in memory into mapLines, as readMap reads a file.
-void readMapBytes(std::string_view bytes);
+// False, with mapLines empty, when it is no text map.
+bool readMapBytes(std::string_view bytes);
+
+constexpr std::uint8_t MAP_READ = 0;
+constexpr std::uint8_t MAP_UNREADABLE = 1;  // not present, not readable or zero bytes long
+constexpr std::uint8_t MAP_NOT_TEXT = 2;    // see takeMapPiece
 
 // Empties mapLines and fills it with the cleaned, non-empty lines of `fileName`,
-// adding one to linesRead per physical line. False, printing nothing, when the
-// file does not count as present (a read-only file counts only with
-// `allowReadOnly`) or is zero bytes long.
-bool readMap(const std::string& fileName, bool allowReadOnly = false);
+// adding one to linesRead per physical line. Prints nothing. A read-only file
+// counts as present only with `allowReadOnly`. On MAP_UNREADABLE and
+// MAP_NOT_TEXT, mapLines stays empty and linesRead as it was.
+std::uint8_t readMap(const std::string& fileName, bool allowReadOnly = false);
 
 // mapLines in the written map form: an empty first line, "// entity N" and
 // "// brush N" before the lines that open entities and brushes, CR LF line ends.
