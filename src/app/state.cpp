@@ -1,5 +1,6 @@
 #include "app/state.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
@@ -17,19 +18,25 @@ std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> mapTextu
 // mapLines stay valid. Each line is followed by its room to grow, NUL bytes,
 // and a line feed that ends the room. One heap string per line would cost an
 // allocation for each of a large map's million lines.
+// Chunks grow from small to large, so a small map takes little memory and a
+// large one few chunks.
+constexpr std::size_t FIRST_CHUNK_SIZE = std::size_t{4} << 10;
 constexpr std::size_t LINE_CHUNK_SIZE = std::size_t{16} << 20;
 std::vector<std::unique_ptr<char[]>> lineChunks;
 char* chunkFree = nullptr;
 std::size_t chunkLeft = 0;
+std::size_t nextChunkSize = FIRST_CHUNK_SIZE;
 
 // Room for `size` bytes in the lines' memory.
 char* takeLineMemory(std::size_t size) {
     // A long line gets a chunk of its own, so the current chunk's rest is not lost.
     if (size > LINE_CHUNK_SIZE / 8) return lineChunks.emplace_back(std::make_unique_for_overwrite<char[]>(size)).get();
     if (size > chunkLeft) {
-        chunkFree = lineChunks.emplace_back(std::make_unique_for_overwrite<char[]>(LINE_CHUNK_SIZE)).get();
-        adviseLargePages(chunkFree, LINE_CHUNK_SIZE);
-        chunkLeft = LINE_CHUNK_SIZE;
+        const std::size_t chunkSize = std::max(nextChunkSize, size);
+        chunkFree = lineChunks.emplace_back(std::make_unique_for_overwrite<char[]>(chunkSize)).get();
+        adviseLargePages(chunkFree, chunkSize);
+        chunkLeft = chunkSize;
+        nextChunkSize = std::min(chunkSize * 2, LINE_CHUNK_SIZE);
     }
     char* taken = chunkFree;
     chunkFree += size;
@@ -102,6 +109,7 @@ void clearMapLines() {
     lineChunks.clear();
     chunkFree = nullptr;
     chunkLeft = 0;
+    nextChunkSize = FIRST_CHUNK_SIZE;
 }
 
 void appendMapLine(std::string_view text, std::size_t growthRoom) { mapLines.push_back(storeLine(text, growthRoom)); }
