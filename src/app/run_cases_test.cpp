@@ -1,40 +1,37 @@
-// Whole runs described by case files (src/<module>/cases/*.case), each case in a
-// fresh folder: the files a run starts from, its arguments, and the console,
-// exit code and files it must leave, compared byte for byte.
-//
-// A case file is a sequence of runs, line by line:
-//   # ...                 a comment
-//   posix only            the case needs POSIX file modes or names; skipped elsewhere
-//   windows only          the case needs Windows file names; skipped elsewhere
-//   --- NAME              the text up to the next directive is written to NAME
-//   --- NAME < PATH       NAME is a copy of PATH: from the source folder, or with
-//                         "@PATH" from the case's folder
-//   mkdir NAME            a folder, made before the next run
-//   chmod MODE NAME       octal permission bits, set before the next run
-//   link NAME TARGET      NAME is a symbolic link to TARGET
-//   limit: N              the next run may write files of at most N bytes (POSIX)
-//   as nobody             the next run has nobody's user and group (POSIX; only
-//                         root may, so the case is skipped for anyone else)
-//   args: A "B C" ""      runs brushup with these arguments ("" is an empty one)
-//   exit: N               the run's exit code; 0 when not given
-//   === console           what the run printed after the banner
-//   === NAME              what NAME holds after the run
-//   !!! NAME              NAME must not exist after the run
-//   same NAME             NAME holds after the run what it held before
-// Trailing empty lines of a text are dropped. Expected texts get CR LF line
-// ends. <CR>, <LF>, <SUB> and <NUL> stand for bytes 13, 10, 26 and 0, and <EOF>
-// ends a text without a line end. The log's date reads "Log date: <date>".
-// After every run, no temporary file (a name holding ".brushup-") may be left.
+// Whole runs described by case files (src/<module>/cases/*.case), each file in a fresh folder. A case is
+// a sequence of directives, one a line ("#" starts a comment):
+//   posix only, windows only  the file runs only there
+//   --- NAME [< PATH]         NAME holds the text below, or a copy of PATH (from the source folder; "@PATH"
+//                             from the run's folder); its folders are made
+//   mkdir NAME, chmod MODE NAME, link NAME TARGET, attrib hsr NAME (Windows: hidden, system, read-only)
+//   limit: N, as nobody       the next run may write N bytes a file; runs as nobody (only root may)
+//   args: A "B C" ""          runs brushup with these arguments ("" is an empty one)
+//   exit: N                   the run's exit code; 0 when not given
+//   args: ARGS => N: LINE     the same with "exit: N" and a console holding LINE
+//   === console, === NAME     what the run printed after the banner, what NAME holds after it
+//   !!! NAME, same NAME       NAME does not exist, holds what it held before the run
+//   mode: MODE NAME           NAME has these permission bits
+// In a text, "brush: F | F" is a brush of ordinary faces, and "brush N: F | F" the same as written, after
+// "// brush N". A face F is "TEXTURE [CONTENT [SURFACE]]": ( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) TEXTURE 0 0 0 1 1
+// CONTENT SURFACE 0, missing numbers 0. An expected text's line "..." stands for any lines; its lines end
+// in CR LF. Trailing empty lines are dropped; <CR>, <LF>, <SUB> and <NUL> are bytes 13, 10, 26 and 0, and
+// <EOF> ends a text without a line end. The log's date reads "Log date: <date>". No run may leave a
+// temporary file (a name holding ".brushup-").
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <sstream>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#else
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -47,31 +44,28 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One line of a case that is no text: its directive and what follows it, and
-// for "---" and "===" the text below it.
 struct Step {
-    std::string directive;
-    std::string value;
-    std::string text;
+    std::string directive, value, text;
 };
 
-const std::string_view DIRECTIVES[] = {"--- ",  "=== ",       "!!! ",  "same ",  "mkdir ",    "chmod ",      "args:",
-                                       "exit:", "posix only", "link ", "limit:", "as nobody", "windows only"};
+const std::string_view DIRECTIVES[] = {"--- ",   "=== ",    "!!! ",  "same ",  "mkdir ",     "chmod ",     "link ",
+                                       "mode: ", "attrib ", "args:", "exit:", "limit:", "as nobody", "posix only",
+                                       "windows only"};
+
+constexpr char ANY_LINES = '\x01';  // an expected text's "..." line
 
 #ifdef _WIN32
 constexpr std::string_view THIS_PLATFORM_ONLY = "windows only";
 bool runningAsRoot() { return false; }
+bool restrictRun(std::uint64_t sizeLimit, bool asNobody) { return sizeLimit == 0 && !asNobody; }
+std::FILE* startProgram(const char* command) { return ::_popen(command, "rb"); }
+int exitCodeOf(std::FILE* pipe) { return ::_pclose(pipe); }
 #else
 constexpr std::string_view THIS_PLATFORM_ONLY = "posix only";
 bool runningAsRoot() { return ::geteuid() == 0; }
-#endif
-
-// Sets the file-size limit of the next run (0: none) and its identity (nobody's, or the process's own again).
-// Root takes nobody's identity as its effective one, which it may give back. False when that fails.
+// Sets the next run's file-size limit (0: none) and identity: root takes nobody's as its effective one, which it
+// may give back. False when that fails.
 bool restrictRun(std::uint64_t sizeLimit, bool asNobody) {
-#ifdef _WIN32
-    return sizeLimit == 0 && !asNobody;
-#else
     constexpr uid_t NOBODY = 65534;
     rlimit limit{};
     if (::getrlimit(RLIMIT_FSIZE, &limit) != 0) return false;
@@ -79,27 +73,70 @@ bool restrictRun(std::uint64_t sizeLimit, bool asNobody) {
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return false;
     if (asNobody) return ::setegid(NOBODY) == 0 && ::seteuid(NOBODY) == 0;
     return ::seteuid(::getuid()) == 0 && ::setegid(::getgid()) == 0;
+}
+std::FILE* startProgram(const char* command) { return ::popen(command, "r"); }
+int exitCodeOf(std::FILE* pipe) {
+    const int status = ::pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 #endif
+
+// The lines a "brush [N]: F | F" line stands for.
+std::string brushLines(const std::string& line) {
+    const std::size_t colon = line.find(':');
+    std::string lines = colon > 5 ? "// brush " + line.substr(6, colon - 6) + "\n{\n" : "{\n";
+    std::istringstream faces(line.substr(colon + 1));
+    for (std::string face; std::getline(faces, face, '|');) {
+        std::istringstream words(face);
+        std::string field[3] = {"", "0", "0"};
+        for (std::string& value : field) {
+            if (std::string word; words >> word) value = word;
+        }
+        if (!field[0].empty()) {
+            lines += "( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) " + field[0] + " 0 0 0 1 1 " + field[1] + " " + field[2] + " 0\n";
+        }
+    }
+    return lines + "}\n";
 }
 
 std::string expandText(std::string text, bool expected) {
     if (const std::size_t end = text.find("<EOF>"); end != std::string::npos) text.resize(end);
     while (text.ends_with("\n\n") || text == "\n") text.pop_back();
-    static const std::pair<std::string_view, std::string_view> ESCAPES[] = {
-        {"<CR>", "\r"}, {"<LF>", "\n"}, {"<SUB>", "\x1a"}, {"<NUL>", std::string_view("\0", 1)}};
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const std::string_view rest = std::string_view(text).substr(i);
-        const auto escape = std::find_if(std::begin(ESCAPES), std::end(ESCAPES),
-                                         [&](const auto& e) { return rest.starts_with(e.first); });
-        if (escape != std::end(ESCAPES)) {
-            out += escape->second;
-            i += escape->first.size() - 1;
+    std::string shaped;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        if (expected && line == "...") {
+            shaped += ANY_LINES;
+        } else if ((line.starts_with("brush:") || line.starts_with("brush ")) && line.find(':') != std::string::npos) {
+            shaped += brushLines(line);
         } else {
-            out += (expected && text[i] == '\n') ? "\r\n" : std::string(1, text[i]);
+            shaped += line + "\n";
         }
     }
+    if (!text.empty() && !text.ends_with('\n')) shaped.pop_back();
+    static const std::pair<std::string_view, std::string_view> ESCAPES[] = {
+        {"<CR>", "\r"}, {"<LF>", "\n"}, {"<SUB>", "\x1a"}, {"<NUL>", std::string_view("\0", 1)}, {"\n", "\r\n"}};
+    std::string out;
+    for (std::size_t i = 0; i < shaped.size(); ++i) {
+        const std::string_view rest = std::string_view(shaped).substr(i);
+        const auto escape = std::find_if(std::begin(ESCAPES), std::end(ESCAPES),
+                                         [&](const auto& e) { return rest.starts_with(e.first); });
+        const bool used = escape != std::end(ESCAPES) && (expected || escape->first != "\n");
+        out += used ? escape->second : rest.substr(0, 1);
+        i += used ? escape->first.size() - 1 : 0;
+    }
     return out;
+}
+
+// True when `got` is `want`, where each ANY_LINES stands for any run of whole lines.
+bool matches(std::string_view want, std::string_view got) {
+    const std::size_t gap = want.find(ANY_LINES);
+    if (gap == std::string_view::npos) return want == got;
+    if (got.substr(0, gap) != want.substr(0, gap)) return false;
+    for (std::size_t at = gap;; at = got.find('\n', at) + 1) {
+        if (matches(want.substr(gap + 1), got.substr(at))) return true;
+        if (got.find('\n', at) == std::string_view::npos) return false;
+    }
 }
 
 std::vector<Step> readCase(const fs::path& path) {
@@ -114,7 +151,12 @@ std::vector<Step> readCase(const fs::path& path) {
             continue;
         }
         const std::size_t start = std::min(line.size(), line.find_first_not_of(' ', directive->size()));
-        steps.push_back({std::string(*directive), line.substr(start), ""});
+        const std::size_t arrow = *directive == "args:" ? line.find(" => ") : std::string::npos;
+        const std::size_t colon = line.find(':', std::min(arrow, line.size()));
+        steps.push_back({std::string(*directive), line.substr(start, arrow - start), ""});
+        if (arrow == std::string::npos) continue;
+        steps.push_back({"exit:", line.substr(arrow + 4, colon - arrow - 4), ""});
+        steps.push_back({"=== ", "console", "...\n" + line.substr(colon + 2) + "\n...\n"});
     }
     for (Step& step : steps) step.text = expandText(step.text, step.directive == "=== ");
     return steps;
@@ -133,7 +175,6 @@ std::vector<std::string> splitArguments(std::string_view line) {
     return arguments;
 }
 
-// The log's date and time vary from run to run.
 std::string withoutLogDate(std::string text) {
     constexpr std::string_view DATE_LINE = "Log date: ";
     for (std::size_t at = text.find(DATE_LINE); at != std::string::npos; at = text.find(DATE_LINE, at + 1)) {
@@ -163,6 +204,7 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
     bool asNobody = false;
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const auto& [directive, value, text] = steps[i];
+        const std::string lastWord = value.substr(value.find(' ') + 1);
         if (directive.ends_with(" only")) {
             if (directive != THIS_PLATFORM_ONLY) GTEST_SKIP() << "runs " << directive;
         } else if (directive == "--- ") {
@@ -174,9 +216,17 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
         } else if (directive == "mkdir ") {
             fs::create_directories(value);
         } else if (directive == "chmod ") {
-            fs::permissions(value.substr(value.find(' ') + 1), static_cast<fs::perms>(std::stoi(value, nullptr, 8)));
+            fs::permissions(lastWord, static_cast<fs::perms>(std::stoi(value, nullptr, 8)));
         } else if (directive == "link ") {
-            fs::create_symlink(value.substr(value.find(' ') + 1), value.substr(0, value.find(' ')));
+            fs::create_symlink(lastWord, value.substr(0, value.find(' ')));
+        } else if (directive == "attrib ") {
+#ifdef _WIN32
+            DWORD bits = 0;
+            for (const char c : value.substr(0, value.find(' '))) {
+                bits |= c == 'h' ? FILE_ATTRIBUTE_HIDDEN : c == 's' ? FILE_ATTRIBUTE_SYSTEM : FILE_ATTRIBUTE_READONLY;
+            }
+            ASSERT_TRUE(::SetFileAttributesA(lastWord.c_str(), bits)) << value;
+#endif
         } else if (directive == "limit:") {
             sizeLimit = std::stoull(value);
         } else if (directive == "as nobody") {
@@ -197,18 +247,22 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
             captureConsole(nullptr);
             sizeLimit = 0;
             asNobody = false;
-            EXPECT_EQ(exitGiven ? std::stoi(steps[i + 1].value) : 0, exitCode) << trace;
+            EXPECT_EQ(exitGiven ? std::stoi(steps[i + 1].value) : 0, exitCode) << trace << "\n" << console;
             for (const auto& entry : fs::recursive_directory_iterator(".")) {
                 EXPECT_EQ(std::string::npos, entry.path().filename().string().find(".brushup-")) << trace;
             }
-        } else if (directive == "=== " && value == "console") {
-            EXPECT_EQ(std::string("brushup ") + BRUSHUP_VERSION + "\r\n\r\n" + text, console) << trace;
         } else if (directive == "=== ") {
-            EXPECT_EQ(text, withoutLogDate(readFile(value))) << trace << ": " << value;
+            const std::string want = value == "console" ? "brushup " BRUSHUP_VERSION "\r\n\r\n" + text : text;
+            const std::string got = value == "console" ? console : withoutLogDate(readFile(value));
+            if (!matches(want, got)) {
+                EXPECT_EQ(want, got) << trace << ": " << value;
+            }
         } else if (directive == "!!! ") {
-            EXPECT_FALSE(fileExists(value)) << trace << " left " << value;
+            EXPECT_FALSE(fs::exists(value)) << trace << " left " << value;
         } else if (directive == "same ") {
             EXPECT_EQ(before[value], readFile(value)) << trace << " changed " << value;
+        } else if (directive == "mode: ") {
+            EXPECT_EQ(std::stoi(value, nullptr, 8), static_cast<int>(fs::status(lastWord).permissions())) << value;
         }
     }
 }
@@ -222,5 +276,17 @@ std::string caseName(const ::testing::TestParamInfo<fs::path>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunCase, ::testing::ValuesIn(caseFiles()), caseName);
+
+// The built program's standard output carries each line end as exactly CR LF, on Windows too, where text mode
+// would write CR CR LF.
+TEST(Console, StandardOutputPassesLineEndsUnchanged) {
+    TempDir dir;
+    std::FILE* program = startProgram("\"" BRUSHUP_BINARY "\" missing");
+    ASSERT_NE(nullptr, program);
+    std::string output(256, '\0');
+    output.resize(std::fread(output.data(), 1, output.size(), program));
+    EXPECT_EQ(1, exitCodeOf(program));
+    EXPECT_EQ("brushup " BRUSHUP_VERSION "\r\n\r\nERROR: missing.map not found!\r\n", output);
+}
 
 }  // namespace
