@@ -1,10 +1,12 @@
-// Runs of the built program killed with SIGKILL at moments spread over a whole run on a large generated map.
+// Runs of the built program as a process of its own: its standard output, and runs killed with SIGKILL at
+// moments spread over a whole run on a large generated map.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <thread>
 
@@ -17,6 +19,15 @@ constexpr int FACES = 30000, KILLS = 12;  // the sanitizers slow every run sever
 #else
 constexpr int FACES = 200000, KILLS = 24;
 #endif
+
+// Standard output carries each line end as exactly CR LF.
+TEST(CrashSafety, StandardOutputPassesLineEndsUnchanged) {
+    std::FILE* program = ::popen("'" BRUSHUP_BINARY "' missing", "r");
+    std::string output(256, '\0');
+    output.resize(std::fread(output.data(), 1, output.size(), program));
+    EXPECT_EQ(1, WEXITSTATUS(::pclose(program)));
+    EXPECT_EQ("brushup " BRUSHUP_VERSION "\r\n\r\nERROR: missing.map not found!\r\n", output);
+}
 
 // After each kill the map is its old bytes or its new ones, and a backup there is complete.
 TEST(CrashSafety, AKilledRunLeavesTheOldMapOrTheNewOneWithItsBackup) {

@@ -3,61 +3,59 @@
 //   posix only, windows only  the file runs only there
 //   --- NAME [< PATH]         NAME (its folders made) holds the text below, or a copy of PATH: from the
 //                             source folder, or with "@PATH" from the run's folder
-//   mkdir NAME, chmod MODE NAME, link NAME TARGET, attrib hsr NAME (Windows: hidden, system, read-only)
+//   chmod MODE NAME, link NAME TARGET, attrib hsr NAME (Windows: hidden, system, read-only)
 //   limit: N, as nobody       the next run may write N bytes a file; runs as nobody (only root may)
 //   args: A "B C" ""          runs brushup with these arguments ("" is an empty one)
 //   exit: N                   the run's exit code; 0 when not given
 //   args: ARGS => N: LINE     the same, with "exit: N" and a console that holds LINE
 //   === console, === NAME     what the run printed after the banner, what NAME holds after it
 //   !!! NAME, same NAME       NAME does not exist; holds what it held before the run
+//   fixed NAME                NAME holds its backup with each "A => B" line of its text (faces, for a
+//                             brush) written as B
 //   mode: MODE NAME           NAME has these permission bits
 // In a text, "brush: F | F" is a brush of ordinary faces, and "brush N: F | F" the same after "// brush N".
 // A face F, "TEXTURE [CONTENT [SURFACE]]", is ( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) TEXTURE 0 0 0 1 1 CONTENT
 // SURFACE 0, missing numbers 0. An expected text's line "..." stands for any lines, and its lines end in
 // CR LF. Trailing empty lines are dropped; <CR>, <LF>, <SUB> and <NUL> are bytes 13, 10, 26 and 0; <EOF>
-// ends a text without a line end. The log's date reads "<date>". No run may leave a temporary file (a name
-// holding ".brushup-").
+// ends a text without a line end. The log's date reads "<date>". No run may leave a temporary file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
+#include <iomanip>
 #include <map>
 #include <sstream>
 #include <vector>
 
 #ifdef _WIN32
-#define NOMINMAX
 #include <windows.h>
 #else
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
 #include "app/output.h"
 #include "app/run.h"
-#include "app/state.h"
 #include "testing/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using Changes = std::vector<std::pair<std::string, std::string>>;  // face lines as read, as written
 
 struct Step {
     std::string directive, value, text;
+    Changes changes;
 };
 
-const std::string_view DIRECTIVES[] = {"--- ",  "=== ",  "!!! ",   "same ",     "mkdir ",     "chmod ",      "link ",
-                                       "mode:", "args:", "exit:", "limit:", "as nobody", "posix only", "windows only",
-                                       "attrib "};
+const std::string_view DIRECTIVES[] = {"--- ",      "=== ",   "!!! ",      "same ",        "chmod ",  "link ",
+                                       "mode:",     "args:",  "exit:",     "limit:",       "fixed ",  "attrib ",
+                                       "as nobody", "posix only", "windows only"};
 constexpr char ANY_LINES = '\x01';  // an expected text's "..." line
 
 #ifdef _WIN32
 constexpr std::string_view OTHER_PLATFORM_ONLY = "posix only";
 bool restrictRun(std::uint64_t sizeLimit, bool asNobody) { return sizeLimit == 0 && !asNobody; }
-std::FILE* startProgram(const char* command) { return ::_popen(command, "rb"); }
-int exitCodeOf(std::FILE* program) { return ::_pclose(program); }
 #else
 constexpr std::string_view OTHER_PLATFORM_ONLY = "windows only";
 // Sets the next run's file-size limit (0: none) and identity: root takes nobody's as its effective one, which
@@ -70,50 +68,56 @@ bool restrictRun(std::uint64_t sizeLimit, bool asNobody) {
     if (asNobody) return ::setegid(65534) == 0 && ::seteuid(65534) == 0;
     return ::seteuid(::getuid()) == 0 && ::setegid(::getgid()) == 0;
 }
-std::FILE* startProgram(const char* command) { return ::popen(command, "r"); }
-int exitCodeOf(std::FILE* program) {
-    const int status = ::pclose(program);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 #endif
 
-// The lines a "brush [N]: F | F" line stands for.
-std::string brushLines(const std::string& line) {
-    const std::size_t colon = line.find(':');
-    std::string lines = colon > 5 ? "// brush " + line.substr(6, colon - 6) + "\n{\n" : "{\n";
-    std::istringstream faces(line.substr(colon + 1));
-    for (std::string face; std::getline(faces, face, '|');) {
-        std::istringstream words(face);
-        std::string field[3] = {"", "0", "0"};
-        for (std::string& value : field) {
-            if (std::string word; words >> word) value = word;
-        }
-        if (!field[0].empty()) lines += "( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) " + field[0] + " 0 0 0 1 1 " + field[1] + " " + field[2] + " 0\n";
+void replaceAll(std::string& text, std::string_view from, std::string_view to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
     }
-    return lines + "}\n";
 }
 
-std::string expandText(std::string text, bool expected) {
+// The face lines of "F | F".
+std::string faceLines(const std::string& faces, const std::string& lineEnd) {
+    std::string lines, face;
+    for (std::istringstream list(faces); std::getline(list, face, '|');) {
+        std::string texture, content = "0", surface = "0";
+        std::istringstream(face) >> texture >> content >> surface;
+        if (!texture.empty()) lines += "( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) " + texture + " 0 0 0 1 1 " + content + " " + surface + " 0" + lineEnd;
+    }
+    return lines;
+}
+
+// Expands a text as the header says; each "A => B" line adds its change to `changes`.
+std::string expandText(std::string text, bool expected, Changes& changes) {
     if (const std::size_t end = text.find("<EOF>"); end != std::string::npos) text.resize(end);
     while (text.ends_with("\n\n") || text == "\n") text.pop_back();
-    std::string shaped, out;
+    std::string shaped;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
-        const bool brush = (line.starts_with("brush:") || line.starts_with("brush ")) && line.find(':') != line.npos;
-        shaped += expected && line == "..." ? std::string(1, ANY_LINES) : brush ? brushLines(line) : line + "\n";
+        const std::size_t colon = line.find(':'), arrow = line.find(" => ");
+        if (expected && line == "...") {
+            shaped += ANY_LINES;
+        } else if ((line.starts_with("brush:") || line.starts_with("brush ")) && colon != std::string::npos) {
+            if (colon > 5) shaped += "// brush " + line.substr(6, colon - 6) + "\n";
+            shaped += "{\n" + faceLines(line.substr(colon + 1, arrow - colon - 1), "\n") + "}\n";
+            if (arrow != std::string::npos) {
+                changes.emplace_back(faceLines(line.substr(colon + 1, arrow - colon - 1), "\r\n"),
+                                     faceLines(line.substr(arrow + 4), "\r\n"));
+            }
+        } else if (arrow != std::string::npos) {
+            shaped += line.substr(0, arrow) + "\n";
+            changes.emplace_back(line.substr(0, arrow) + "\r\n", line.substr(arrow + 4) + "\r\n");
+        } else {
+            shaped += line + "\n";
+        }
     }
     if (!text.empty() && !text.ends_with('\n')) shaped.pop_back();
-    static const std::pair<std::string_view, std::string_view> ESCAPES[] = {
-        {"<CR>", "\r"}, {"<LF>", "\n"}, {"<SUB>", "\x1a"}, {"<NUL>", std::string_view("\0", 1)}, {"\n", "\r\n"}};
-    for (std::size_t i = 0; i < shaped.size(); ++i) {
-        const std::string_view rest = std::string_view(shaped).substr(i);
-        const auto escape = std::find_if(std::begin(ESCAPES), std::end(ESCAPES),
-                                         [&](const auto& e) { return rest.starts_with(e.first); });
-        const bool used = escape != std::end(ESCAPES) && (expected || escape->first != "\n");
-        out += used ? escape->second : rest.substr(0, 1);
-        i += used ? escape->first.size() - 1 : 0;
+    if (expected) replaceAll(shaped, "\n", "\r\n");
+    for (const auto& [from, to] : {std::pair<std::string_view, std::string_view>{"<CR>", "\r"}, {"<LF>", "\n"},
+                                   {"<SUB>", "\x1a"}, {"<NUL>", std::string_view("\0", 1)}}) {
+        replaceAll(shaped, from, to);
     }
-    return out;
+    return shaped;
 }
 
 // True when `got` is `want`, where each ANY_LINES stands for any run of whole lines.
@@ -138,34 +142,14 @@ std::vector<Step> readCase(const fs::path& path) {
         }
         const std::size_t start = std::min(line.size(), line.find_first_not_of(' ', directive->size()));
         const std::size_t arrow = *directive == "args:" ? line.find(" => ") : std::string::npos;
-        steps.push_back({std::string(*directive), line.substr(start, arrow - start), ""});
+        steps.push_back({std::string(*directive), line.substr(start, arrow - start), "", {}});
         if (arrow == std::string::npos) continue;
         const std::size_t colon = line.find(':', arrow);
-        steps.push_back({"exit:", line.substr(arrow + 4, colon - arrow - 4), ""});
-        steps.push_back({"=== ", "console", "...\n" + line.substr(colon + 2) + "\n...\n"});
+        steps.push_back({"exit:", line.substr(arrow + 4, colon - arrow - 4), "", {}});
+        steps.push_back({"=== ", "console", "...\n" + line.substr(colon + 2) + "\n...\n", {}});
     }
-    for (Step& step : steps) step.text = expandText(step.text, step.directive == "=== ");
+    for (Step& step : steps) step.text = expandText(step.text, step.directive == "=== ", step.changes);
     return steps;
-}
-
-// Splits an "args:" value; double quotes group words and "" is an empty argument.
-std::vector<std::string> splitArguments(std::string_view line) {
-    std::vector<std::string> arguments{"brushup"};
-    for (std::size_t i = line.find_first_not_of(' '); i < line.size(); i = line.find_first_not_of(' ', i)) {
-        const bool quoted = line[i] == '"';
-        const std::size_t start = i + (quoted ? 1 : 0);
-        const std::size_t end = std::min(line.find(quoted ? '"' : ' ', start), line.size());
-        arguments.emplace_back(line.substr(start, end - start));
-        i = std::min(end + (quoted ? 1 : 0), line.size());
-    }
-    return arguments;
-}
-
-std::string withoutLogDate(std::string text) {
-    for (std::size_t at = text.find("Log date: "); at != std::string::npos; at = text.find("Log date: ", at + 1)) {
-        text.replace(at + 10, std::min<std::size_t>(19, text.size() - at - 10), "<date>");
-    }
-    return text;
 }
 
 std::vector<fs::path> caseFiles() {
@@ -184,10 +168,11 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
     TempDir dir;
     std::string console, trace;
     std::map<std::string, std::string> before;  // files as they were before the run
+    std::map<std::string, Changes> changes;     // of each file written from a text
     std::uint64_t sizeLimit = 0;                // for the next run
     bool asNobody = false;
     for (std::size_t i = 0; i < steps.size(); ++i) {
-        const auto& [directive, value, text] = steps[i];
+        const auto& [directive, value, text, textChanges] = steps[i];
         const std::string firstWord = value.substr(0, value.find(' ')), lastWord = value.substr(value.find(' ') + 1);
         if (directive == OTHER_PLATFORM_ONLY) GTEST_SKIP() << "runs " << directive;
         if (directive == "--- ") {
@@ -196,18 +181,16 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
             writeFile(value.substr(0, from), source.empty()          ? text
                                              : source.starts_with("@") ? readFile(source.substr(1))
                                                                        : readFile(BRUSHUP_SOURCE_DIR "/" + source));
-        } else if (directive == "mkdir ") {
-            fs::create_directories(value);
+            changes[value.substr(0, from)] = textChanges;
         } else if (directive == "chmod ") {
             fs::permissions(lastWord, static_cast<fs::perms>(std::stoi(value, nullptr, 8)));
         } else if (directive == "link ") {
             fs::create_symlink(lastWord, firstWord);
         } else if (directive == "attrib ") {
 #ifdef _WIN32
-            DWORD bits = 0;
-            for (const char c : firstWord) {
-                bits |= c == 'h' ? FILE_ATTRIBUTE_HIDDEN : c == 's' ? FILE_ATTRIBUTE_SYSTEM : FILE_ATTRIBUTE_READONLY;
-            }
+            const DWORD bits = (firstWord.find('h') != std::string::npos ? FILE_ATTRIBUTE_HIDDEN : 0) |
+                               (firstWord.find('s') != std::string::npos ? FILE_ATTRIBUTE_SYSTEM : 0) |
+                               (firstWord.find('r') != std::string::npos ? FILE_ATTRIBUTE_READONLY : 0);
             ASSERT_TRUE(::SetFileAttributesA(lastWord.c_str(), bits)) << value;
 #endif
         } else if (directive == "limit:") {
@@ -218,15 +201,15 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
             for (std::size_t j = i + 1; j < steps.size() && steps[j].directive != "args:"; ++j) {
                 if (steps[j].directive == "same ") before[steps[j].value] = readFile(steps[j].value);
             }
-            trace = value;
+            std::vector<std::string> arguments{"brushup"};
+            std::istringstream words(trace = value);
+            for (std::string word; words >> std::quoted(word);) arguments.push_back(word);
             console.clear();
             if (!restrictRun(sizeLimit, asNobody)) GTEST_SKIP() << "cannot limit the run or run it as nobody";
             captureConsole(&console);
-            const int exitCode = runProgram(splitArguments(value));
-            ASSERT_TRUE(restrictRun(0, false)) << trace;
+            const int exitCode = runProgram(arguments);
             captureConsole(nullptr);
-            sizeLimit = 0;
-            asNobody = false;
+            ASSERT_TRUE(restrictRun(sizeLimit = 0, asNobody = false)) << trace;
             const bool exitGiven = i + 1 < steps.size() && steps[i + 1].directive == "exit:";
             EXPECT_EQ(exitGiven ? std::stoi(steps[i + 1].value) : 0, exitCode) << trace << "\n" << console;
             for (const auto& entry : fs::recursive_directory_iterator(".")) {
@@ -234,8 +217,21 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
             }
         } else if (directive == "=== ") {
             const std::string want = value == "console" ? "brushup " BRUSHUP_VERSION "\r\n\r\n" + text : text;
-            const std::string got = value == "console" ? console : withoutLogDate(readFile(value));
+            std::string got = value == "console" ? console : readFile(value);
+            for (std::size_t at = got.find("Log date: "); at != std::string::npos; at = got.find("Log date: ", at + 1)) {
+                got.replace(at + 10, 19, "<date>");
+            }
             if (!matches(want, got)) ADD_FAILURE() << trace << ": " << value << "\n" << want << "\n-- got:\n" << got;
+        } else if (directive == "fixed ") {
+            std::string want = readFile(value + ".backup");
+            std::size_t at = 0;
+            for (const auto& [read, written] : changes[value]) {
+                at = want.find(read, at);
+                ASSERT_NE(std::string::npos, at) << trace << ": the backup lacks\n" << read;
+                want.replace(at, read.size(), written);
+                at += written.size();
+            }
+            EXPECT_EQ(want, readFile(value)) << trace;
         } else if (directive == "!!! ") {
             EXPECT_FALSE(fs::exists(value)) << trace << " left " << value;
         } else if (directive == "same ") {
@@ -248,17 +244,5 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunCase, ::testing::ValuesIn(caseFiles()),
                          [](const auto& param) { return param.param.stem().string(); });
-
-// The built program's standard output carries each line end as exactly CR LF, on Windows too, where text mode
-// would write CR CR LF.
-TEST(Console, StandardOutputPassesLineEndsUnchanged) {
-    TempDir dir;
-    std::FILE* program = startProgram("\"" BRUSHUP_BINARY "\" missing");
-    ASSERT_NE(nullptr, program);
-    std::string output(256, '\0');
-    output.resize(std::fread(output.data(), 1, output.size(), program));
-    EXPECT_EQ(1, exitCodeOf(program));
-    EXPECT_EQ("brushup " BRUSHUP_VERSION "\r\n\r\nERROR: missing.map not found!\r\n", output);
-}
 
 }  // namespace
