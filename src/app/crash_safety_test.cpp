@@ -1,5 +1,5 @@
-// Runs of the built program as a process of its own: its standard output, and runs killed with SIGKILL at
-// moments spread over a whole run on a large generated map.
+// The built program as a process of its own: its standard output, and runs killed with SIGKILL at moments
+// spread over a whole run on a large generated map.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -12,16 +12,14 @@
 
 #include "testing/temp_dir.h"
 
-namespace {
-
 #ifdef __SANITIZE_ADDRESS__
 constexpr int FACES = 30000, KILLS = 12;  // the sanitizers slow every run several times over
 #else
 constexpr int FACES = 200000, KILLS = 24;
 #endif
 
-// Standard output carries each line end as exactly CR LF.
-TEST(CrashSafety, StandardOutputPassesLineEndsUnchanged) {
+// Each line end leaves as exactly CR LF.
+TEST(Process, StandardOutputPassesLineEndsUnchanged) {
     std::FILE* program = ::popen("'" BRUSHUP_BINARY "' missing", "r");
     std::string output(256, '\0');
     output.resize(std::fread(output.data(), 1, output.size(), program));
@@ -30,7 +28,7 @@ TEST(CrashSafety, StandardOutputPassesLineEndsUnchanged) {
 }
 
 // After each kill the map is its old bytes or its new ones, and a backup there is complete.
-TEST(CrashSafety, AKilledRunLeavesTheOldMapOrTheNewOneWithItsBackup) {
+TEST(Process, AKilledRunLeavesTheOldMapOrTheNewOneWithItsBackup) {
     TempDir dir;
     ASSERT_EQ(0, std::system(("'" BRUSHUP_MAP_GEN "' " + std::to_string(FACES) + " 11 .").c_str()));
     const std::string oldMap = readFile("generated.map");
@@ -42,7 +40,7 @@ TEST(CrashSafety, AKilledRunLeavesTheOldMapOrTheNewOneWithItsBackup) {
         writeFile("generated.map", oldMap);
         std::filesystem::remove("generated.map.backup");
         const pid_t child = ::fork();
-        if (child == 0) ::_exit((::close(1), ::execl(BRUSHUP_BINARY, "brushup", "generated", "-c", nullptr)));  // quiet
+        if (child == 0) ::_exit((::close(1), ::execl(BRUSHUP_BINARY, "brushup", "generated", "-c", nullptr)));
         // Spread a little past the whole run, so that its last moments are met too.
         std::this_thread::sleep_for(runTime * 11 * (attempt + 1) / (10 * KILLS));
         ::kill(child, SIGKILL);
@@ -55,5 +53,3 @@ TEST(CrashSafety, AKilledRunLeavesTheOldMapOrTheNewOneWithItsBackup) {
         }
     }
 }
-
-}  // namespace

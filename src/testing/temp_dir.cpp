@@ -10,10 +10,8 @@ namespace fs = std::filesystem;
 TempDir::TempDir() {
     std::error_code error;
     previous = fs::current_path(error).string();
-    std::random_device seed;
-    std::mt19937_64 random(seed());
     do {
-        path = (fs::temp_directory_path(error) / ("brushup-test-" + std::to_string(random()))).string();
+        path = (fs::temp_directory_path(error) / ("brushup-test-" + std::to_string(std::random_device{}()))).string();
     } while (!fs::create_directory(path, error));
     fs::permissions(path, fs::perms::all, error);  // others may enter: cases run as another user
     fs::current_path(path, error);
@@ -33,14 +31,12 @@ TempDir::~TempDir() {
 void writeFile(const std::string& name, std::string_view bytes) {
     std::error_code error;
     fs::create_directories(fs::path(name).parent_path(), error);
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string readFile(const std::string& name) {
     std::ifstream in(name, std::ios::binary);
-    if (!in) return "<missing>";
     std::ostringstream content;
     content << in.rdbuf();
-    return content.str();
+    return in ? content.str() : "<missing>";
 }

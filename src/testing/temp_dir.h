@@ -10,12 +10,10 @@ struct TempDir {
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-    std::string path;      // absolute
-    std::string previous;  // the working directory before
+    std::string path, previous;  // the directory, and the working directory before
 };
 
 // Writes `bytes` to `name` exactly, making its folders first.
 void writeFile(const std::string& name, std::string_view bytes);
-
 // The whole content of `name`, or "<missing>" when it cannot be read.
 std::string readFile(const std::string& name);
