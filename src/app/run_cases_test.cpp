@@ -1,23 +1,21 @@
-// Whole runs described by case files (src/<module>/cases/*.case), each file in a fresh folder. A case is
-// a sequence of directives, one a line ("#" starts a comment):
+// Whole runs described by case files (src/<module>/cases/*.case), each file in a fresh folder, one directive
+// a line ("#" starts a comment):
 //   posix only, windows only  the file runs only there
-//   --- NAME [< PATH]         NAME (its folders made) holds the text below, or a copy of PATH: from the
-//                             source folder, or with "@PATH" from the run's folder
+//   --- NAME [< PATH]         NAME (its folders made) holds the text below, or a copy of PATH (from the source
+//                             folder; "@PATH": from the run's folder)
 //   chmod MODE NAME, link NAME TARGET, attrib hsr NAME (Windows: hidden, system, read-only)
 //   limit: N, as nobody       the next run may write N bytes a file; runs as nobody (only root may)
-//   args: A "B C" ""          runs brushup with these arguments ("" is an empty one)
-//   exit: N                   the run's exit code; 0 when not given
-//   args: ARGS => N: LINE     the same, with "exit: N" and a console that holds LINE
+//   args: A "B C" "" [=> N: LINE]  runs brushup with these arguments ("" is an empty one); it must end with
+//                             exit code N (else 0), and its console hold LINE
 //   === console, === NAME     what the run printed after the banner, what NAME holds after it
 //   !!! NAME, same NAME       NAME does not exist; holds what it held before the run
-//   fixed NAME                NAME holds its backup with each "A => B" line of its text (faces, for a
-//                             brush) written as B
+//   fixed NAME                NAME holds its backup, with each "A => B" line of its text written as B
 //   mode: MODE NAME           NAME has these permission bits
-// In a text, "brush: F | F" is a brush of ordinary faces, and "brush N: F | F" the same after "// brush N".
-// A face F, "TEXTURE [CONTENT [SURFACE]]", is ( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) TEXTURE 0 0 0 1 1 CONTENT
-// SURFACE 0, missing numbers 0. An expected text's line "..." stands for any lines, and its lines end in
-// CR LF. Trailing empty lines are dropped; <CR>, <LF>, <SUB> and <NUL> are bytes 13, 10, 26 and 0; <EOF>
-// ends a text without a line end. The log's date reads "<date>". No run may leave a temporary file.
+// In a text, "brush: F | F" is a brush of ordinary faces, "brush N: F | F" the same after "// brush N". A face
+// "TEXTURE [CONTENT [SURFACE]]" is ( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) TEXTURE 0 0 0 1 1 CONTENT SURFACE 0, missing
+// numbers 0. An expected text's line "..." stands for any lines; its lines end in CR LF. Trailing empty lines
+// are dropped; <CR>, <LF>, <SUB> and <NUL> are bytes 13, 10, 26 and 0; <EOF> ends a text without a line end.
+// The log's date reads "<date>". No run may leave a temporary file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,7 +23,6 @@
 #include <iomanip>
 #include <map>
 #include <sstream>
-#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -41,16 +38,16 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Changes = std::vector<std::pair<std::string, std::string>>;  // face lines as read, as written
+using Changes = std::vector<std::pair<std::string, std::string>>;  // lines as read, as written
 
 struct Step {
     std::string directive, value, text;
+    int exitCode = 0;
     Changes changes;
 };
 
-const std::string_view DIRECTIVES[] = {"--- ",      "=== ",   "!!! ",      "same ",        "chmod ",  "link ",
-                                       "mode:",     "args:",  "exit:",     "limit:",       "fixed ",  "attrib ",
-                                       "as nobody", "posix only", "windows only"};
+const std::string_view DIRECTIVES[] = {"--- ",  "=== ",  "!!! ",   "same ",   "chmod ",    "link ",      "attrib ",
+                                       "mode:", "args:", "limit:", "fixed ", "as nobody", "posix only", "windows only"};
 constexpr char ANY_LINES = '\x01';  // an expected text's "..." line
 
 #ifdef _WIN32
@@ -95,20 +92,16 @@ std::string expandText(std::string text, bool expected, Changes& changes) {
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         const std::size_t colon = line.find(':'), arrow = line.find(" => ");
+        const std::string read = line.substr(0, arrow), written = arrow == line.npos ? "" : line.substr(arrow + 4);
         if (expected && line == "...") {
             shaped += ANY_LINES;
-        } else if ((line.starts_with("brush:") || line.starts_with("brush ")) && colon != std::string::npos) {
+        } else if ((line.starts_with("brush:") || line.starts_with("brush ")) && colon != line.npos) {
             if (colon > 5) shaped += "// brush " + line.substr(6, colon - 6) + "\n";
-            shaped += "{\n" + faceLines(line.substr(colon + 1, arrow - colon - 1), "\n") + "}\n";
-            if (arrow != std::string::npos) {
-                changes.emplace_back(faceLines(line.substr(colon + 1, arrow - colon - 1), "\r\n"),
-                                     faceLines(line.substr(arrow + 4), "\r\n"));
-            }
-        } else if (arrow != std::string::npos) {
-            shaped += line.substr(0, arrow) + "\n";
-            changes.emplace_back(line.substr(0, arrow) + "\r\n", line.substr(arrow + 4) + "\r\n");
+            shaped += "{\n" + faceLines(read.substr(colon + 1), "\n") + "}\n";
+            if (arrow != line.npos) changes.emplace_back(faceLines(read.substr(colon + 1), "\r\n"), faceLines(written, "\r\n"));
         } else {
-            shaped += line + "\n";
+            shaped += read + "\n";
+            if (arrow != line.npos) changes.emplace_back(read + "\r\n", written + "\r\n");
         }
     }
     if (!text.empty() && !text.ends_with('\n')) shaped.pop_back();
@@ -142,11 +135,10 @@ std::vector<Step> readCase(const fs::path& path) {
         }
         const std::size_t start = std::min(line.size(), line.find_first_not_of(' ', directive->size()));
         const std::size_t arrow = *directive == "args:" ? line.find(" => ") : std::string::npos;
-        steps.push_back({std::string(*directive), line.substr(start, arrow - start), "", {}});
+        steps.push_back({std::string(*directive), line.substr(start, arrow - start), "", 0, {}});
         if (arrow == std::string::npos) continue;
-        const std::size_t colon = line.find(':', arrow);
-        steps.push_back({"exit:", line.substr(arrow + 4, colon - arrow - 4), "", {}});
-        steps.push_back({"=== ", "console", "...\n" + line.substr(colon + 2) + "\n...\n", {}});
+        steps.back().exitCode = std::stoi(line.substr(arrow + 4));
+        steps.push_back({"=== ", "console", "...\n" + line.substr(line.find(':', arrow) + 2) + "\n...\n", 0, {}});
     }
     for (Step& step : steps) step.text = expandText(step.text, step.directive == "=== ", step.changes);
     return steps;
@@ -164,15 +156,13 @@ std::vector<fs::path> caseFiles() {
 class RunCase : public ::testing::TestWithParam<fs::path> {};
 
 TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
-    const std::vector<Step> steps = readCase(GetParam());
     TempDir dir;
     std::string console, trace;
-    std::map<std::string, std::string> before;  // files as they were before the run
+    std::map<std::string, std::string> before;  // the files as they were before the last run
     std::map<std::string, Changes> changes;     // of each file written from a text
     std::uint64_t sizeLimit = 0;                // for the next run
     bool asNobody = false;
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        const auto& [directive, value, text, textChanges] = steps[i];
+    for (const auto& [directive, value, text, exitCode, textChanges] : readCase(GetParam())) {
         const std::string firstWord = value.substr(0, value.find(' ')), lastWord = value.substr(value.find(' ') + 1);
         if (directive == OTHER_PLATFORM_ONLY) GTEST_SKIP() << "runs " << directive;
         if (directive == "--- ") {
@@ -188,37 +178,34 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
             fs::create_symlink(lastWord, firstWord);
         } else if (directive == "attrib ") {
 #ifdef _WIN32
-            const DWORD bits = (firstWord.find('h') != std::string::npos ? FILE_ATTRIBUTE_HIDDEN : 0) |
-                               (firstWord.find('s') != std::string::npos ? FILE_ATTRIBUTE_SYSTEM : 0) |
-                               (firstWord.find('r') != std::string::npos ? FILE_ATTRIBUTE_READONLY : 0);
-            ASSERT_TRUE(::SetFileAttributesA(lastWord.c_str(), bits)) << value;
+            const auto bit = [&](char c, DWORD attribute) { return firstWord.find(c) != value.npos ? attribute : 0; };
+            const DWORD attributes = bit('h', FILE_ATTRIBUTE_HIDDEN) | bit('s', FILE_ATTRIBUTE_SYSTEM);
+            ASSERT_TRUE(::SetFileAttributesA(lastWord.c_str(), attributes | bit('r', FILE_ATTRIBUTE_READONLY)));
 #endif
         } else if (directive == "limit:") {
             sizeLimit = std::stoull(value);
         } else if (directive == "as nobody") {
             asNobody = true;
         } else if (directive == "args:") {
-            for (std::size_t j = i + 1; j < steps.size() && steps[j].directive != "args:"; ++j) {
-                if (steps[j].directive == "same ") before[steps[j].value] = readFile(steps[j].value);
-            }
             std::vector<std::string> arguments{"brushup"};
             std::istringstream words(trace = value);
             for (std::string word; words >> std::quoted(word);) arguments.push_back(word);
-            console.clear();
+            for (const auto& entry : fs::recursive_directory_iterator(".")) {
+                before[entry.path().string()] = readFile(entry.path().string());
+            }
             if (!restrictRun(sizeLimit, asNobody)) GTEST_SKIP() << "cannot limit the run or run it as nobody";
+            console.clear();
             captureConsole(&console);
-            const int exitCode = runProgram(arguments);
+            EXPECT_EQ(exitCode, runProgram(arguments)) << trace;
             captureConsole(nullptr);
             ASSERT_TRUE(restrictRun(sizeLimit = 0, asNobody = false)) << trace;
-            const bool exitGiven = i + 1 < steps.size() && steps[i + 1].directive == "exit:";
-            EXPECT_EQ(exitGiven ? std::stoi(steps[i + 1].value) : 0, exitCode) << trace << "\n" << console;
             for (const auto& entry : fs::recursive_directory_iterator(".")) {
                 EXPECT_EQ(std::string::npos, entry.path().filename().string().find(".brushup-")) << trace;
             }
         } else if (directive == "=== ") {
             const std::string want = value == "console" ? "brushup " BRUSHUP_VERSION "\r\n\r\n" + text : text;
             std::string got = value == "console" ? console : readFile(value);
-            for (std::size_t at = got.find("Log date: "); at != std::string::npos; at = got.find("Log date: ", at + 1)) {
+            for (std::size_t at = got.find("Log date: "); at != got.npos; at = got.find("Log date: ", at + 1)) {
                 got.replace(at + 10, 19, "<date>");
             }
             if (!matches(want, got)) ADD_FAILURE() << trace << ": " << value << "\n" << want << "\n-- got:\n" << got;
@@ -226,8 +213,7 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
             std::string want = readFile(value + ".backup");
             std::size_t at = 0;
             for (const auto& [read, written] : changes[value]) {
-                at = want.find(read, at);
-                ASSERT_NE(std::string::npos, at) << trace << ": the backup lacks\n" << read;
+                ASSERT_NE(std::string::npos, at = want.find(read, at)) << trace << ": the backup lacks\n" << read;
                 want.replace(at, read.size(), written);
                 at += written.size();
             }
@@ -235,7 +221,7 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
         } else if (directive == "!!! ") {
             EXPECT_FALSE(fs::exists(value)) << trace << " left " << value;
         } else if (directive == "same ") {
-            EXPECT_EQ(before[value], readFile(value)) << trace << " changed " << value;
+            EXPECT_EQ(before[(fs::path(".") / value).string()], readFile(value)) << trace << " changed " << value;
         } else if (directive == "mode:") {
             EXPECT_EQ(std::stoi(firstWord, nullptr, 8), static_cast<int>(fs::status(lastWord).permissions())) << value;
         }
