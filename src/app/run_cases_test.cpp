@@ -3,14 +3,14 @@
 //   posix only, windows only  the file runs only there
 //   --- NAME [< PATH]         NAME (its folders made) holds the text below, or a copy of PATH (from the source
 //                             folder; "@PATH": from the run's folder)
-//   chmod MODE NAME, link NAME TARGET, attrib hsr NAME (Windows: hidden, system, read-only)
+//   chmod MODE NAME           sets NAME's permission bits (on Windows: read-only or not)
+//   sh: COMMAND               runs COMMAND in the system's shell, which must end with exit code 0
 //   limit: N, as nobody       the next run may write N bytes a file; runs as nobody (only root may)
 //   args: A "B C" "" [=> N: LINE]  runs brushup with these arguments ("" is an empty one); it must end with
 //                             exit code N (else 0), and its console hold LINE
 //   === console, === NAME     what the run printed after the banner, what NAME holds after it
 //   !!! NAME, same NAME       NAME does not exist; holds what it held before the run
 //   fixed NAME                NAME holds its backup, with each "A => B" line of its text written as B
-//   mode: MODE NAME           NAME has these permission bits
 // In a text, "brush: F | F" is a brush of ordinary faces, "brush N: F | F" the same after "// brush N". A face
 // "TEXTURE [CONTENT [SURFACE]]" is ( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) TEXTURE 0 0 0 1 1 CONTENT SURFACE 0, missing
 // numbers 0. An expected text's line "..." stands for any lines; its lines end in CR LF. Trailing empty lines
@@ -19,14 +19,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <iomanip>
 #include <map>
 #include <sstream>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
@@ -46,8 +45,8 @@ struct Step {
     Changes changes;
 };
 
-const std::string_view DIRECTIVES[] = {"--- ",  "=== ",  "!!! ",   "same ",   "chmod ",    "link ",      "attrib ",
-                                       "mode:", "args:", "limit:", "fixed ", "as nobody", "posix only", "windows only"};
+const std::string_view DIRECTIVES[] = {"--- ",  "=== ",  "!!! ",   "same ",   "chmod ",    "sh:",
+                                       "args:", "limit:", "fixed ", "as nobody", "posix only", "windows only"};
 constexpr char ANY_LINES = '\x01';  // an expected text's "..." line
 
 #ifdef _WIN32
@@ -163,7 +162,7 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
     std::uint64_t sizeLimit = 0;                // for the next run
     bool asNobody = false;
     for (const auto& [directive, value, text, exitCode, textChanges] : readCase(GetParam())) {
-        const std::string firstWord = value.substr(0, value.find(' ')), lastWord = value.substr(value.find(' ') + 1);
+        const std::string lastWord = value.substr(value.find(' ') + 1);
         if (directive == OTHER_PLATFORM_ONLY) GTEST_SKIP() << "runs " << directive;
         if (directive == "--- ") {
             const std::size_t from = value.find(" < ");
@@ -174,14 +173,8 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
             changes[value.substr(0, from)] = textChanges;
         } else if (directive == "chmod ") {
             fs::permissions(lastWord, static_cast<fs::perms>(std::stoi(value, nullptr, 8)));
-        } else if (directive == "link ") {
-            fs::create_symlink(lastWord, firstWord);
-        } else if (directive == "attrib ") {
-#ifdef _WIN32
-            const auto bit = [&](char c, DWORD attribute) { return firstWord.find(c) != value.npos ? attribute : 0; };
-            const DWORD attributes = bit('h', FILE_ATTRIBUTE_HIDDEN) | bit('s', FILE_ATTRIBUTE_SYSTEM);
-            ASSERT_TRUE(::SetFileAttributesA(lastWord.c_str(), attributes | bit('r', FILE_ATTRIBUTE_READONLY)));
-#endif
+        } else if (directive == "sh:") {
+            ASSERT_EQ(0, std::system(value.c_str())) << value;
         } else if (directive == "limit:") {
             sizeLimit = std::stoull(value);
         } else if (directive == "as nobody") {
@@ -222,8 +215,6 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
             EXPECT_FALSE(fs::exists(value)) << trace << " left " << value;
         } else if (directive == "same ") {
             EXPECT_EQ(before[(fs::path(".") / value).string()], readFile(value)) << trace << " changed " << value;
-        } else if (directive == "mode:") {
-            EXPECT_EQ(std::stoi(firstWord, nullptr, 8), static_cast<int>(fs::status(lastWord).permissions())) << value;
         }
     }
 }
