@@ -45,9 +45,11 @@ struct Step {
     Changes changes;
 };
 
-const std::string_view DIRECTIVES[] = {"--- ",  "=== ",  "!!! ",   "same ",   "chmod ",    "sh:",
+const std::string_view DIRECTIVES[] = {"--- ",  "=== ",   "!!! ",   "same ",     "chmod ",     "sh:",
                                        "args:", "limit:", "fixed ", "as nobody", "posix only", "windows only"};
 constexpr char ANY_LINES = '\x01';  // an expected text's "..." line
+const std::pair<std::string_view, std::string_view> ESCAPES[] = {
+    {"<CR>", "\r"}, {"<LF>", "\n"}, {"<SUB>", "\x1a"}, {"<NUL>", std::string_view("\0", 1)}};
 
 #ifdef _WIN32
 constexpr std::string_view OTHER_PLATFORM_ONLY = "posix only";
@@ -78,7 +80,8 @@ std::string faceLines(const std::string& faces, const std::string& lineEnd) {
     for (std::istringstream list(faces); std::getline(list, face, '|');) {
         std::string texture, content = "0", surface = "0";
         std::istringstream(face) >> texture >> content >> surface;
-        if (!texture.empty()) lines += "( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) " + texture + " 0 0 0 1 1 " + content + " " + surface + " 0" + lineEnd;
+        if (texture.empty()) continue;
+        lines += "( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) " + texture + " 0 0 0 1 1 " + content + " " + surface + " 0" + lineEnd;
     }
     return lines;
 }
@@ -95,9 +98,10 @@ std::string expandText(std::string text, bool expected, Changes& changes) {
         if (expected && line == "...") {
             shaped += ANY_LINES;
         } else if ((line.starts_with("brush:") || line.starts_with("brush ")) && colon != line.npos) {
+            const std::string faces = read.substr(colon + 1);
             if (colon > 5) shaped += "// brush " + line.substr(6, colon - 6) + "\n";
-            shaped += "{\n" + faceLines(read.substr(colon + 1), "\n") + "}\n";
-            if (arrow != line.npos) changes.emplace_back(faceLines(read.substr(colon + 1), "\r\n"), faceLines(written, "\r\n"));
+            shaped += "{\n" + faceLines(faces, "\n") + "}\n";
+            if (arrow != line.npos) changes.emplace_back(faceLines(faces, "\r\n"), faceLines(written, "\r\n"));
         } else {
             shaped += read + "\n";
             if (arrow != line.npos) changes.emplace_back(read + "\r\n", written + "\r\n");
@@ -105,10 +109,7 @@ std::string expandText(std::string text, bool expected, Changes& changes) {
     }
     if (!text.empty() && !text.ends_with('\n')) shaped.pop_back();
     if (expected) replaceAll(shaped, "\n", "\r\n");
-    for (const auto& [from, to] : {std::pair<std::string_view, std::string_view>{"<CR>", "\r"}, {"<LF>", "\n"},
-                                   {"<SUB>", "\x1a"}, {"<NUL>", std::string_view("\0", 1)}}) {
-        replaceAll(shaped, from, to);
-    }
+    for (const auto& [from, to] : ESCAPES) replaceAll(shaped, from, to);
     return shaped;
 }
 
@@ -143,9 +144,11 @@ std::vector<Step> readCase(const fs::path& path) {
     return steps;
 }
 
+const std::string SOURCE_DIR = BRUSHUP_SOURCE_DIR "/";  // the project, where case files and copied files lie
+
 std::vector<fs::path> caseFiles() {
     std::vector<fs::path> files;
-    for (const auto& entry : fs::recursive_directory_iterator(BRUSHUP_SOURCE_DIR "/src")) {
+    for (const auto& entry : fs::recursive_directory_iterator(SOURCE_DIR + "src")) {
         if (entry.path().extension() == ".case") files.push_back(fs::absolute(entry.path()));
     }
     std::sort(files.begin(), files.end());
@@ -162,17 +165,15 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
     std::uint64_t sizeLimit = 0;                // for the next run
     bool asNobody = false;
     for (const auto& [directive, value, text, exitCode, textChanges] : readCase(GetParam())) {
-        const std::string lastWord = value.substr(value.find(' ') + 1);
         if (directive == OTHER_PLATFORM_ONLY) GTEST_SKIP() << "runs " << directive;
         if (directive == "--- ") {
             const std::size_t from = value.find(" < ");
-            const std::string source = from == std::string::npos ? "" : value.substr(from + 3);
-            writeFile(value.substr(0, from), source.empty()          ? text
-                                             : source.starts_with("@") ? readFile(source.substr(1))
-                                                                       : readFile(BRUSHUP_SOURCE_DIR "/" + source));
-            changes[value.substr(0, from)] = textChanges;
+            const std::string name = value.substr(0, from), source = from == value.npos ? "" : value.substr(from + 3);
+            const std::string copied = source[0] == '@' ? source.substr(1) : SOURCE_DIR + source;
+            writeFile(name, source.empty() ? text : readFile(copied));
+            changes[name] = textChanges;
         } else if (directive == "chmod ") {
-            fs::permissions(lastWord, static_cast<fs::perms>(std::stoi(value, nullptr, 8)));
+            fs::permissions(value.substr(value.find(' ') + 1), static_cast<fs::perms>(std::stoi(value, nullptr, 8)));
         } else if (directive == "sh:") {
             ASSERT_EQ(0, std::system(value.c_str())) << value;
         } else if (directive == "limit:") {
