@@ -15,9 +15,6 @@ inline void require(bool holds) {
 struct FuzzRun {
     TempDir dir;
     std::string console;
-    FuzzRun() {
-        resetState();
-        captureConsole(&console);
-    }
+    FuzzRun() { resetState(), captureConsole(&console); }
     ~FuzzRun() { captureConsole(nullptr); }
 };

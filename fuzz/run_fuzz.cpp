@@ -3,9 +3,7 @@
 // completed one backs up the map as read and changes only face fields a pass owns, and a second run without
 // -content then changes nothing.
 #include <algorithm>
-#include <array>
 #include <cstdint>
-#include <vector>
 
 #include "app/run.h"
 #include "fuzz_support.h"
@@ -17,9 +15,8 @@
 namespace {
 
 std::string_view takePart(std::string_view& rest, char end) {
-    const std::size_t stop = std::min(rest.find(end), rest.size());
-    const std::string_view part = rest.substr(0, stop);
-    rest.remove_prefix(std::min(stop + 1, rest.size()));
+    const std::string_view part = rest.substr(0, std::min(rest.find(end), rest.size()));
+    rest.remove_prefix(std::min(part.size() + 1, rest.size()));
     return part;
 }
 
@@ -27,13 +24,12 @@ std::string_view takePart(std::string_view& rest, char end) {
 // field is kept or rebuilt.
 void requirePassChange(bool face, std::string_view before, std::string_view after) {
     require(face && splitFaceLine(before));
-    const std::array<std::string_view, FACE_FIELD_COUNT + 1> old = faceFields;
+    const auto old = faceFields;
     require(splitFaceLine(after) && rebuildFaceLine() == after);
     for (std::size_t field = 1; field <= FACE_FIELD_COUNT; ++field) {
-        const std::string_view now = faceFields[field];
-        if (field == FIELD_CONTENT || field == FIELD_SURFACE || now == old[field]) continue;
-        if (field == FIELD_TEXTURE) require(lowerText(old[field]) == "null" && now == NULL_TEXTURE_STANDIN);
-        if (field != FIELD_TEXTURE) require(field > FIELD_TEXTURE && now == numberText(fieldNumber(old[field])));
+        if (field == FIELD_CONTENT || field == FIELD_SURFACE || faceFields[field] == old[field]) continue;
+        require(field == FIELD_TEXTURE ? lowerText(old[field]) == "null" && faceFields[field] == NULL_TEXTURE_STANDIN
+                                       : field > FIELD_TEXTURE && faceFields[field] == numberText(fieldNumber(old[field])));
     }
 }
 

@@ -1,37 +1,29 @@
-// Whole runs described by case files (src/<module>/cases/*.case), each case in a
-// fresh folder: the files a run starts from, its arguments, and the console,
-// exit code and files it must leave, compared byte for byte.
-//
-// A case file is a sequence of runs, line by line:
-//   # ...                 a comment
-//   posix only            the case needs POSIX file modes or names; skipped elsewhere
-//   windows only          the case needs Windows file names; skipped elsewhere
-//   --- NAME              the text up to the next directive is written to NAME
-//   --- NAME < PATH       NAME is a copy of PATH: from the source folder, or with
-//                         "@PATH" from the case's folder
-//   mkdir NAME            a folder, made before the next run
-//   chmod MODE NAME       octal permission bits, set before the next run
-//   link NAME TARGET      NAME is a symbolic link to TARGET
-//   limit: N              the next run may write files of at most N bytes (POSIX)
-//   as nobody             the next run has nobody's user and group (POSIX; only
-//                         root may, so the case is skipped for anyone else)
-//   args: A "B C" ""      runs brushup with these arguments ("" is an empty one)
-//   exit: N               the run's exit code; 0 when not given
-//   === console           what the run printed after the banner
-//   === NAME              what NAME holds after the run
-//   !!! NAME              NAME must not exist after the run
-//   same NAME             NAME holds after the run what it held before
-// Trailing empty lines of a text are dropped. Expected texts get CR LF line
-// ends. <CR>, <LF>, <SUB> and <NUL> stand for bytes 13, 10, 26 and 0, and <EOF>
-// ends a text without a line end. The log's date reads "Log date: <date>".
-// After every run, no temporary file (a name holding ".brushup-") may be left.
+// Whole runs described by case files (src/<module>/cases/*.case), each file in a fresh folder, one directive
+// a line ("#" starts a comment):
+//   posix only, windows only  the file runs only there
+//   --- NAME [< PATH]         NAME (its folders made) holds the text below, or a copy of PATH (from the source
+//                             folder; "@PATH": from the run's folder)
+//   chmod MODE NAME           sets NAME's permission bits (on Windows: read-only or not)
+//   sh: COMMAND               runs COMMAND in the system's shell, which must end with exit code 0
+//   limit: N, as nobody       the next run may write N bytes a file; runs as nobody (only root may)
+//   args: A "B C" "" [=> N: LINE]  runs brushup with these arguments ("" is an empty one); it must end with
+//                             exit code N (else 0), and its console hold LINE
+//   === console, === NAME     what the run printed after the banner, what NAME holds after it
+//   !!! NAME, same NAME       NAME does not exist; holds what it held before the run
+//   fixed NAME                NAME holds its backup, with each "A => B" line of its text written as B
+// In a text, "brush: F | F" is a brush of ordinary faces, "brush N: F | F" the same after "// brush N". A face
+// "TEXTURE [CONTENT [SURFACE]]" is ( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) TEXTURE 0 0 0 1 1 CONTENT SURFACE 0, missing
+// numbers 0. An expected text's line "..." stands for any lines; its lines end in CR LF. Trailing empty lines
+// are dropped; <CR>, <LF>, <SUB> and <NUL> are bytes 13, 10, 26 and 0; <EOF> ends a text without a line end.
+// The log's date reads "<date>". No run may leave a temporary file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <iomanip>
 #include <map>
 #include <sstream>
-#include <vector>
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -40,113 +32,124 @@
 
 #include "app/output.h"
 #include "app/run.h"
-#include "app/state.h"
 #include "testing/temp_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using Changes = std::vector<std::pair<std::string, std::string>>;  // lines as read, as written
 
-// One line of a case that is no text: its directive and what follows it, and
-// for "---" and "===" the text below it.
 struct Step {
-    std::string directive;
-    std::string value;
-    std::string text;
+    std::string directive, value, text;
+    int exitCode = 0;
+    Changes changes;
 };
 
-const std::string_view DIRECTIVES[] = {"--- ",  "=== ",       "!!! ",  "same ",  "mkdir ",    "chmod ",      "args:",
-                                       "exit:", "posix only", "link ", "limit:", "as nobody", "windows only"};
+const std::string_view DIRECTIVES[] = {"--- ",  "=== ",   "!!! ",   "same ",     "chmod ",     "sh:",
+                                       "args:", "limit:", "fixed ", "as nobody", "posix only", "windows only"};
+constexpr char ANY_LINES = '\x01';  // an expected text's "..." line
+const std::pair<std::string_view, std::string_view> ESCAPES[] = {
+    {"<CR>", "\r"}, {"<LF>", "\n"}, {"<SUB>", "\x1a"}, {"<NUL>", std::string_view("\0", 1)}};
 
 #ifdef _WIN32
-constexpr std::string_view THIS_PLATFORM_ONLY = "windows only";
-bool runningAsRoot() { return false; }
+constexpr std::string_view OTHER_PLATFORM_ONLY = "posix only";
+bool restrictRun(std::uint64_t sizeLimit, bool asNobody) { return sizeLimit == 0 && !asNobody; }
 #else
-constexpr std::string_view THIS_PLATFORM_ONLY = "posix only";
-bool runningAsRoot() { return ::geteuid() == 0; }
-#endif
-
-// Sets the file-size limit of the next run (0: none) and its identity (nobody's, or the process's own again).
-// Root takes nobody's identity as its effective one, which it may give back. False when that fails.
+constexpr std::string_view OTHER_PLATFORM_ONLY = "windows only";
+// Sets the next run's file-size limit (0: none) and identity: root takes nobody's as its effective one, which
+// it may give back. False when that fails.
 bool restrictRun(std::uint64_t sizeLimit, bool asNobody) {
-#ifdef _WIN32
-    return sizeLimit == 0 && !asNobody;
-#else
-    constexpr uid_t NOBODY = 65534;
     rlimit limit{};
     if (::getrlimit(RLIMIT_FSIZE, &limit) != 0) return false;
     limit.rlim_cur = sizeLimit > 0 ? static_cast<rlim_t>(sizeLimit) : limit.rlim_max;
     if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return false;
-    if (asNobody) return ::setegid(NOBODY) == 0 && ::seteuid(NOBODY) == 0;
+    if (asNobody) return ::setegid(65534) == 0 && ::seteuid(65534) == 0;
     return ::seteuid(::getuid()) == 0 && ::setegid(::getgid()) == 0;
+}
 #endif
+
+void replaceAll(std::string& text, std::string_view from, std::string_view to) {
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
 }
 
-std::string expandText(std::string text, bool expected) {
+// The face lines of "F | F".
+std::string faceLines(const std::string& faces, const std::string& lineEnd) {
+    std::string lines, face;
+    for (std::istringstream list(faces); std::getline(list, face, '|');) {
+        std::string texture, content = "0", surface = "0";
+        std::istringstream(face) >> texture >> content >> surface;
+        if (texture.empty()) continue;
+        lines += "( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) " + texture + " 0 0 0 1 1 " + content + " " + surface + " 0" + lineEnd;
+    }
+    return lines;
+}
+
+// Expands a text as the header says; each "A => B" line adds its change to `changes`.
+std::string expandText(std::string text, bool expected, Changes& changes) {
     if (const std::size_t end = text.find("<EOF>"); end != std::string::npos) text.resize(end);
     while (text.ends_with("\n\n") || text == "\n") text.pop_back();
-    static const std::pair<std::string_view, std::string_view> ESCAPES[] = {
-        {"<CR>", "\r"}, {"<LF>", "\n"}, {"<SUB>", "\x1a"}, {"<NUL>", std::string_view("\0", 1)}};
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const std::string_view rest = std::string_view(text).substr(i);
-        const auto escape = std::find_if(std::begin(ESCAPES), std::end(ESCAPES),
-                                         [&](const auto& e) { return rest.starts_with(e.first); });
-        if (escape != std::end(ESCAPES)) {
-            out += escape->second;
-            i += escape->first.size() - 1;
+    std::string shaped;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t colon = line.find(':'), arrow = line.find(" => ");
+        const std::string read = line.substr(0, arrow), written = arrow == line.npos ? "" : line.substr(arrow + 4);
+        if (expected && line == "...") {
+            shaped += ANY_LINES;
+        } else if ((line.starts_with("brush:") || line.starts_with("brush ")) && colon != line.npos) {
+            const std::string faces = read.substr(colon + 1);
+            if (colon > 5) shaped += "// brush " + line.substr(6, colon - 6) + "\n";
+            shaped += "{\n" + faceLines(faces, "\n") + "}\n";
+            if (arrow != line.npos) changes.emplace_back(faceLines(faces, "\r\n"), faceLines(written, "\r\n"));
         } else {
-            out += (expected && text[i] == '\n') ? "\r\n" : std::string(1, text[i]);
+            shaped += read + "\n";
+            if (arrow != line.npos) changes.emplace_back(read + "\r\n", written + "\r\n");
         }
     }
-    return out;
+    if (!text.empty() && !text.ends_with('\n')) shaped.pop_back();
+    if (expected) replaceAll(shaped, "\n", "\r\n");
+    for (const auto& [from, to] : ESCAPES) replaceAll(shaped, from, to);
+    return shaped;
+}
+
+// True when `got` is `want`, where each ANY_LINES stands for any run of whole lines.
+bool matches(std::string_view want, std::string_view got) {
+    const std::size_t gap = want.find(ANY_LINES);
+    if (gap == std::string_view::npos || got.substr(0, gap) != want.substr(0, gap)) return want == got;
+    for (std::size_t at = gap;; at = got.find('\n', at) + 1) {
+        if (matches(want.substr(gap + 1), got.substr(at))) return true;
+        if (got.find('\n', at) == std::string_view::npos) return false;
+    }
 }
 
 std::vector<Step> readCase(const fs::path& path) {
     std::vector<Step> steps;
     std::istringstream lines(readFile(path.string()));
     for (std::string line; std::getline(lines, line);) {
-        if (line.starts_with("#")) continue;
         const auto directive = std::find_if(std::begin(DIRECTIVES), std::end(DIRECTIVES),
                                             [&](std::string_view d) { return line.starts_with(d); });
         if (directive == std::end(DIRECTIVES)) {
-            if (!steps.empty()) steps.back().text += line + "\n";
+            if (!steps.empty() && !line.starts_with("#")) steps.back().text += line + "\n";
             continue;
         }
         const std::size_t start = std::min(line.size(), line.find_first_not_of(' ', directive->size()));
-        steps.push_back({std::string(*directive), line.substr(start), ""});
+        const std::size_t arrow = *directive == "args:" ? line.find(" => ") : std::string::npos;
+        steps.push_back({std::string(*directive), line.substr(start, arrow - start), "", 0, {}});
+        if (arrow == std::string::npos) continue;
+        steps.back().exitCode = std::stoi(line.substr(arrow + 4));
+        steps.push_back({"=== ", "console", "...\n" + line.substr(line.find(':', arrow) + 2) + "\n...\n", 0, {}});
     }
-    for (Step& step : steps) step.text = expandText(step.text, step.directive == "=== ");
+    for (Step& step : steps) step.text = expandText(step.text, step.directive == "=== ", step.changes);
     return steps;
 }
 
-// Splits an "args:" value; double quotes group words and "" is an empty argument.
-std::vector<std::string> splitArguments(std::string_view line) {
-    std::vector<std::string> arguments{"brushup"};
-    for (std::size_t i = line.find_first_not_of(' '); i < line.size(); i = line.find_first_not_of(' ', i)) {
-        const bool quoted = line[i] == '"';
-        const std::size_t start = i + (quoted ? 1 : 0);
-        const std::size_t end = std::min(line.find(quoted ? '"' : ' ', start), line.size());
-        arguments.emplace_back(line.substr(start, end - start));
-        i = std::min(end + (quoted ? 1 : 0), line.size());
-    }
-    return arguments;
-}
-
-// The log's date and time vary from run to run.
-std::string withoutLogDate(std::string text) {
-    constexpr std::string_view DATE_LINE = "Log date: ";
-    for (std::size_t at = text.find(DATE_LINE); at != std::string::npos; at = text.find(DATE_LINE, at + 1)) {
-        text.replace(at + DATE_LINE.size(), std::min<std::size_t>(19, text.size() - at - DATE_LINE.size()), "<date>");
-    }
-    return text;
-}
+const std::string SOURCE_DIR = BRUSHUP_SOURCE_DIR "/";  // the project, where case files and copied files lie
 
 std::vector<fs::path> caseFiles() {
     std::vector<fs::path> files;
-    std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(BRUSHUP_SOURCE_DIR "/src", error)) {
-        if (entry.path().extension() == ".case") files.push_back(fs::absolute(entry.path(), error));
+    for (const auto& entry : fs::recursive_directory_iterator(SOURCE_DIR + "src")) {
+        if (entry.path().extension() == ".case") files.push_back(fs::absolute(entry.path()));
     }
     std::sort(files.begin(), files.end());
     return files;
@@ -155,72 +158,69 @@ std::vector<fs::path> caseFiles() {
 class RunCase : public ::testing::TestWithParam<fs::path> {};
 
 TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
-    const std::vector<Step> steps = readCase(GetParam());
     TempDir dir;
     std::string console, trace;
-    std::map<std::string, std::string> before;  // files as they were before the run
+    std::map<std::string, std::string> before;  // the files as they were before the last run
+    std::map<std::string, Changes> changes;     // of each file written from a text
     std::uint64_t sizeLimit = 0;                // for the next run
     bool asNobody = false;
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        const auto& [directive, value, text] = steps[i];
-        if (directive.ends_with(" only")) {
-            if (directive != THIS_PLATFORM_ONLY) GTEST_SKIP() << "runs " << directive;
-        } else if (directive == "--- ") {
+    for (const auto& [directive, value, text, exitCode, textChanges] : readCase(GetParam())) {
+        if (directive == OTHER_PLATFORM_ONLY) GTEST_SKIP() << "runs " << directive;
+        if (directive == "--- ") {
             const std::size_t from = value.find(" < ");
-            const std::string source = from == std::string::npos ? "" : value.substr(from + 3);
-            writeFile(value.substr(0, from), source.empty()          ? text
-                                             : source.starts_with("@") ? readFile(source.substr(1))
-                                                                       : readFile(BRUSHUP_SOURCE_DIR "/" + source));
-        } else if (directive == "mkdir ") {
-            fs::create_directories(value);
+            const std::string name = value.substr(0, from), source = from == value.npos ? "" : value.substr(from + 3);
+            const std::string copied = source[0] == '@' ? source.substr(1) : SOURCE_DIR + source;
+            writeFile(name, source.empty() ? text : readFile(copied));
+            changes[name] = textChanges;
         } else if (directive == "chmod ") {
             fs::permissions(value.substr(value.find(' ') + 1), static_cast<fs::perms>(std::stoi(value, nullptr, 8)));
-        } else if (directive == "link ") {
-            fs::create_symlink(value.substr(value.find(' ') + 1), value.substr(0, value.find(' ')));
+        } else if (directive == "sh:") {
+            ASSERT_EQ(0, std::system(value.c_str())) << value;
         } else if (directive == "limit:") {
             sizeLimit = std::stoull(value);
         } else if (directive == "as nobody") {
-            if (!runningAsRoot()) GTEST_SKIP() << "runs as nobody, which only root may do";
             asNobody = true;
         } else if (directive == "args:") {
-            for (std::size_t j = i + 1; j < steps.size() && steps[j].directive != "args:"; ++j) {
-                if (steps[j].directive == "same ") before[steps[j].value] = readFile(steps[j].value);
+            std::vector<std::string> arguments{"brushup"};
+            std::istringstream words(trace = value);
+            for (std::string word; words >> std::quoted(word);) arguments.push_back(word);
+            for (const auto& entry : fs::recursive_directory_iterator(".")) {
+                before[entry.path().string()] = readFile(entry.path().string());
             }
-            const bool exitGiven = i + 1 < steps.size() && steps[i + 1].directive == "exit:";
-            trace = value;
-            resetState();
+            if (!restrictRun(sizeLimit, asNobody)) GTEST_SKIP() << "cannot limit the run or run it as nobody";
             console.clear();
             captureConsole(&console);
-            ASSERT_TRUE(restrictRun(sizeLimit, asNobody)) << trace;
-            const int exitCode = runProgram(splitArguments(value));
-            ASSERT_TRUE(restrictRun(0, false)) << trace;
+            EXPECT_EQ(exitCode, runProgram(arguments)) << trace;
             captureConsole(nullptr);
-            sizeLimit = 0;
-            asNobody = false;
-            EXPECT_EQ(exitGiven ? std::stoi(steps[i + 1].value) : 0, exitCode) << trace;
+            ASSERT_TRUE(restrictRun(sizeLimit = 0, asNobody = false)) << trace;
             for (const auto& entry : fs::recursive_directory_iterator(".")) {
                 EXPECT_EQ(std::string::npos, entry.path().filename().string().find(".brushup-")) << trace;
             }
-        } else if (directive == "=== " && value == "console") {
-            EXPECT_EQ(std::string("brushup ") + BRUSHUP_VERSION + "\r\n\r\n" + text, console) << trace;
         } else if (directive == "=== ") {
-            EXPECT_EQ(text, withoutLogDate(readFile(value))) << trace << ": " << value;
+            const std::string want = value == "console" ? "brushup " BRUSHUP_VERSION "\r\n\r\n" + text : text;
+            std::string got = value == "console" ? console : readFile(value);
+            for (std::size_t at = got.find("Log date: "); at != got.npos; at = got.find("Log date: ", at + 1)) {
+                got.replace(at + 10, 19, "<date>");
+            }
+            if (!matches(want, got)) ADD_FAILURE() << trace << ": " << value << "\n" << want << "\n-- got:\n" << got;
+        } else if (directive == "fixed ") {
+            std::string want = readFile(value + ".backup");
+            std::size_t at = 0;
+            for (const auto& [read, written] : changes[value]) {
+                ASSERT_NE(std::string::npos, at = want.find(read, at)) << trace << ": the backup lacks\n" << read;
+                want.replace(at, read.size(), written);
+                at += written.size();
+            }
+            EXPECT_EQ(want, readFile(value)) << trace;
         } else if (directive == "!!! ") {
-            EXPECT_FALSE(fileExists(value)) << trace << " left " << value;
+            EXPECT_FALSE(fs::exists(value)) << trace << " left " << value;
         } else if (directive == "same ") {
-            EXPECT_EQ(before[value], readFile(value)) << trace << " changed " << value;
+            EXPECT_EQ(before[(fs::path(".") / value).string()], readFile(value)) << trace << " changed " << value;
         }
     }
 }
 
-std::string caseName(const ::testing::TestParamInfo<fs::path>& info) {
-    std::string name = info.param.parent_path().parent_path().filename().string() + "_" + info.param.stem().string();
-    for (char& c : name) {
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) c = '_';
-    }
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, RunCase, ::testing::ValuesIn(caseFiles()), caseName);
+INSTANTIATE_TEST_SUITE_P(Cases, RunCase, ::testing::ValuesIn(caseFiles()),
+                         [](const auto& param) { return param.param.stem().string(); });
 
 }  // namespace

@@ -4,16 +4,19 @@
 #include <string>
 #include <utility>
 
+#include "app/output.h"
+#include "app/state.h"
 #include "config/config.h"
-#include "testing/state_test_base.h"
+#include "testing/temp_dir.h"
 
 namespace {
 
-class Presets : public StateTest {};
-
 // Each row: a shipped configuration and how many flags it names. A texture whose
 // value is one flag name gets that flag's bit and no other.
-TEST_F(Presets, EveryFlagNameSetsOnlyItsOwnBit) {
+TEST(Presets, EveryFlagNameSetsOnlyItsOwnBit) {
+    TempDir dir;
+    std::string console;
+    captureConsole(&console);
     const std::pair<const char*, std::size_t> presets[] = {{"quake2.ini", 15 + 26}, {"quake3.ini", 19 + 25}};
     for (const auto& [file, namedFlags] : presets) {
         const std::string path = std::string(BRUSHUP_EXAMPLES_DIR) + "/" + file;
@@ -38,6 +41,7 @@ TEST_F(Presets, EveryFlagNameSetsOnlyItsOwnBit) {
                 << texture.name;
         }
     }
+    captureConsole(nullptr);
     EXPECT_EQ("", console);
 }
 

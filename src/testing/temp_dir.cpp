@@ -1,6 +1,5 @@
 #include "testing/temp_dir.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -11,16 +10,10 @@ namespace fs = std::filesystem;
 TempDir::TempDir() {
     std::error_code error;
     previous = fs::current_path(error).string();
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    for (;;) {
-        const fs::path candidate = fs::temp_directory_path(error) / ("brushup-test-" + std::to_string(random()));
-        if (fs::create_directory(candidate, error)) {
-            path = candidate.string();
-            break;
-        }
-    }
-    fs::permissions(path, fs::perms::all, error);  // others may enter: tests run children as another user
+    do {
+        path = (fs::temp_directory_path(error) / ("brushup-test-" + std::to_string(std::random_device{}()))).string();
+    } while (!fs::create_directory(path, error));
+    fs::permissions(path, fs::perms::all, error);  // others may enter: cases run as another user
     fs::current_path(path, error);
 }
 
@@ -36,19 +29,14 @@ TempDir::~TempDir() {
 }
 
 void writeFile(const std::string& name, std::string_view bytes) {
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::error_code error;
+    fs::create_directories(fs::path(name).parent_path(), error);
+    std::ofstream(name, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string readFile(const std::string& name) {
     std::ifstream in(name, std::ios::binary);
-    if (!in) return "<missing>";
     std::ostringstream content;
     content << in.rdbuf();
-    return content.str();
-}
-
-bool fileExists(const std::string& name) {
-    std::error_code error;
-    return fs::exists(name, error);
+    return in ? content.str() : "<missing>";
 }

@@ -3,22 +3,17 @@
 #include <string>
 #include <string_view>
 
-// Creates a fresh directory under the system's temporary folder and makes it
-// the working directory; on destruction goes back and removes it.
+// Makes a fresh directory under the system's temporary folder the working directory; on destruction goes
+// back and removes it.
 struct TempDir {
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-
-    std::string path;      // absolute, without a trailing separator
-    std::string previous;  // the working directory before
+    std::string path, previous;  // the directory, and the working directory before
 };
 
-// Writes `bytes` to `name` exactly (binary).
+// Writes `bytes` to `name` exactly, making its folders first.
 void writeFile(const std::string& name, std::string_view bytes);
-
 // The whole content of `name`, or "<missing>" when it cannot be read.
 std::string readFile(const std::string& name);
-
-bool fileExists(const std::string& name);
