@@ -10,6 +10,8 @@
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
+
+#include "text/text.h"
 #else
 #include <sys/mman.h>
 #include <unistd.h>
@@ -91,6 +93,22 @@ void syncDirectory(const std::string& directory) {
     if (fd < 0) return;
     ::fsync(fd);  // best effort: some file systems refuse it for directories
     ::close(fd);
+}
+
+#else
+
+// Windows opens a device, not a file, for a final component whose part before
+// its first dot is a device name, whatever its folder and extension: "con.map"
+// is the console.
+bool isDeviceName(std::string_view name) {
+    std::string_view stem = finalComponent(name);
+    stem = stem.substr(0, stem.find('.'));
+    if (stem.size() == 4 && stem[3] >= '1' && stem[3] <= '9') {
+        const std::string port = lowerText(stem.substr(0, 3));
+        return port == "com" || port == "lpt";
+    }
+    const std::string device = lowerText(stem);
+    return device == "con" || device == "prn" || device == "aux" || device == "nul";
 }
 
 #endif
@@ -177,7 +195,7 @@ LocalTime readLocalTime() {
 void preparePlatform() { ::_setmode(::_fileno(stdout), _O_BINARY); }
 
 bool plainFileCounts(const std::string& name, bool allowReadOnly) {
-    if (name.empty()) return false;
+    if (name.empty() || isDeviceName(name)) return false;
     const DWORD attributes = ::GetFileAttributesA(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return false;
     DWORD refused = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DEVICE;

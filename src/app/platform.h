@@ -18,7 +18,9 @@ std::string_view finalComponent(std::string_view name);
 // devices, FIFOs and sockets do not count) that is not hidden (a name starting
 // with "."), and, unless `allowReadOnly`, not read-only. Directories never count.
 // On Windows the file's attributes decide: directory, hidden, system and device
-// entries never count, read-only ones only with `allowReadOnly`.
+// entries never count, read-only ones only with `allowReadOnly`; nor does a name
+// whose final component before its first dot is a device name (CON, PRN, AUX,
+// NUL, COM1 to COM9, LPT1 to LPT9, any letter case).
 bool plainFileCounts(const std::string& name, bool allowReadOnly);
 
 // True when `name` exists and has no write permission bit at all, or this

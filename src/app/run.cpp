@@ -1,5 +1,6 @@
 #include "app/run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string_view>
 
@@ -135,8 +136,9 @@ void echoSettings() {
     }
 }
 
-// The argument loop. False when the run must end: `exitCode` then says how.
-bool readArguments(const std::vector<std::string>& arguments, MapName& map, int& exitCode) {
+// The argument loop: every map name is tested and kept in `maps`, in the order
+// given. False when the run must end: `exitCode` then says how.
+bool readArguments(const std::vector<std::string>& arguments, std::vector<MapName>& maps, int& exitCode) {
     std::size_t position = 1;
     for (;;) {
         const std::string_view raw = position < arguments.size() ? std::string_view(arguments[position]) : "";
@@ -159,10 +161,12 @@ bool readArguments(const std::vector<std::string>& arguments, MapName& map, int&
                 if (bit == OPT_DUMP) logHeader();
             }
         } else if (argument.front() != '-') {
+            MapName map;
             if (!takeMapName(typed, map)) {
                 exitCode = EXIT_FAILED;
                 return false;
             }
+            maps.push_back(std::move(map));
         } else {
             printLine("WARNING: Option unknown \"" + argument + "\"");
         }
@@ -171,10 +175,16 @@ bool readArguments(const std::vector<std::string>& arguments, MapName& map, int&
     }
 }
 
-// Loads the configuration and the map and, unless -check, writes the backup.
-// False after printing why the run ends.
-bool prepareMap(const MapName& map) {
-    const bool checkOnly = (runOptions & OPT_CHECK) != 0;
+// Without -check only the last map named is worked on; the user who named
+// more is told which one.
+void keepLastMapOnly(std::vector<MapName>& maps) {
+    if (maps.size() < 2) return;
+    printLine("WARNING: Several maps named; working on " + maps.back().shown + " only, the others are not changed!");
+    maps.erase(maps.begin(), maps.end() - 1);
+}
+
+// Loads the configuration. False after printing why the run ends.
+bool loadDefinitions() {
     printLine("---- Initialization ----");
     printLine("Loading brushup.ini...");
     if (!loadConfig(std::string(CONFIG_NAME))) {
@@ -186,6 +196,13 @@ bool prepareMap(const MapName& map) {
         return false;
     }
     printVerbose(std::to_string(textureDefs.size()) + " textures defined.");
+    return true;
+}
+
+// Reads the map and, unless -check, writes the backup. False after printing
+// why the map cannot be worked on.
+bool prepareMap(const MapName& map) {
+    const bool checkOnly = (runOptions & OPT_CHECK) != 0;
     printLine("Entering " + map.shown + "...");
     // Nothing is written with -check, so a read-only map is welcome.
     const std::uint8_t read = readMap(map.path, checkOnly);
@@ -210,6 +227,61 @@ bool prepareMap(const MapName& map) {
     return true;
 }
 
+// Prints every change fixNotes holds as "FILE:LINE: what changes", in file
+// order, the form editors and CI annotations read; FILE is the name as typed.
+void printFixNotes(const MapName& map) {
+    std::stable_sort(fixNotes.begin(), fixNotes.end(),
+                     [](const FixNote& a, const FixNote& b) { return a.lineNumber < b.lineNumber; });
+    for (const FixNote& note : fixNotes) {
+        printLine(map.path + ":" + unsignedToText(note.lineNumber) + ": " + note.text);
+    }
+}
+
+// One map, from "Entering" to its verdict (-check) or its final write; returns
+// the map's exit code.
+int workOnMap(const MapName& map) {
+    if (!prepareMap(map)) return EXIT_FAILED;
+    collectTextures();
+    printLine("---- Map check ----");
+    // Every pass runs, whatever an earlier one found: each logs its own changes.
+    bool fixesDue = applySurfaceFlags() > 0;
+    if ((runOptions & OPT_CONTENT) != 0) fixesDue = applyFaceContents() > 0 || fixesDue;
+    fixesDue = unifyBrushContents() > 0 || fixesDue;
+    if ((runOptions & OPT_CHECK) != 0) {
+        printFixNotes(map);
+        printLine(map.shown + (fixesDue ? " needs fixing" : " needs no fixing"));
+        return fixesDue ? EXIT_FIXES_DUE : EXIT_DONE;
+    }
+    if (!writeMap(map.path, map.shown)) {
+        printLine("ERROR: Cannot write " + map.shown + "!");
+        return EXIT_FAILED;
+    }
+    return EXIT_DONE;
+}
+
+// The maps in turn, each with the configuration as loaded. Returns the run's
+// exit code: a map that failed outweighs one that needs fixing.
+int workOnMaps(const std::vector<MapName>& maps) {
+    // collectTextures empties textureDefs, so each further map gets a copy.
+    std::vector<TextureRecord> definitions;
+    if (maps.size() > 1) definitions = textureDefs;
+    int exitCode = EXIT_DONE;
+    for (std::size_t i = 0; i < maps.size(); ++i) {
+        if (i > 0) {
+            resetMapState();
+            textureDefs = definitions;
+        }
+        if (maps.size() > 1) logLine("Map " + maps[i].shown);
+        const int mapExit = workOnMap(maps[i]);
+        if (mapExit == EXIT_FAILED || exitCode == EXIT_FAILED) {
+            exitCode = EXIT_FAILED;
+        } else if (mapExit == EXIT_FIXES_DUE) {
+            exitCode = EXIT_FIXES_DUE;
+        }
+    }
+    return exitCode;
+}
+
 // The run, from start-up to the elapsed time; returns the exit code.
 int runSteps(const std::vector<std::string>& arguments) {
     resetState();
@@ -218,25 +290,17 @@ int runSteps(const std::vector<std::string>& arguments) {
     printLine(std::string("brushup ") + BRUSHUP_VERSION);
     printLine("");
 
-    MapName map;
+    std::vector<MapName> maps;
     int exitCode = EXIT_DONE;
-    if (!readArguments(arguments, map, exitCode)) return exitCode;
+    if (!readArguments(arguments, maps, exitCode)) return exitCode;
     echoSettings();
-    if (!prepareMap(map)) return EXIT_FAILED;
-
-    collectTextures();
-    printLine("---- Map check ----");
-    // Every pass runs, whatever an earlier one found: each logs its own changes.
-    bool fixesDue = applySurfaceFlags() > 0;
-    if ((runOptions & OPT_CONTENT) != 0) fixesDue = applyFaceContents() > 0 || fixesDue;
-    fixesDue = unifyBrushContents() > 0 || fixesDue;
-    if ((runOptions & OPT_CHECK) != 0) {
-        printLine(map.shown + (fixesDue ? " needs fixing" : " needs no fixing"));
-        if (fixesDue) exitCode = EXIT_FIXES_DUE;
-    } else if (!writeMap(map.path, map.shown)) {
-        printLine("ERROR: Cannot write " + map.shown + "!");
-        return EXIT_FAILED;
-    }
+    if ((runOptions & OPT_CHECK) == 0) keepLastMapOnly(maps);
+    // With no name at all the run goes on, and ends where the map cannot be opened.
+    if (maps.empty()) maps.emplace_back();
+    if (!loadDefinitions()) return EXIT_FAILED;
+    exitCode = workOnMaps(maps);
+    // A run on one map ends at its failure; several maps share one closing line.
+    if (maps.size() == 1 && exitCode == EXIT_FAILED) return exitCode;
 
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - startTime;
     const auto seconds = static_cast<std::int32_t>(roundHalfEven(elapsed.count()));

@@ -59,6 +59,8 @@ std::uint8_t runOptions = 0;
 std::vector<TextureRecord> textureDefs;
 std::vector<TextureRecord> mapTextures;
 std::vector<std::string_view> mapLines;
+std::vector<std::uint32_t> mapLineNumbers;
+std::vector<FixNote> fixNotes;
 
 std::array<std::uint32_t, FLAG_COUNT + 1> flagBit{};
 std::array<std::string, FLAG_COUNT + 1> surfaceFlagNames;
@@ -75,14 +77,19 @@ void resetState() {
     closeLog();
     runOptions = 0;
     textureDefs.clear();
-    mapTextures.clear();
-    mapTextureIndex.clear();
-    clearMapLines();
     for (int i = 1; i <= FLAG_COUNT; ++i) {
         flagBit[static_cast<std::size_t>(i)] = std::uint32_t{1} << (i - 1);
         surfaceFlagNames[static_cast<std::size_t>(i)].clear();
         contentFlagNames[static_cast<std::size_t>(i)].clear();
     }
+    resetMapState();
+}
+
+void resetMapState() {
+    mapTextures.clear();
+    mapTextureIndex.clear();
+    clearMapLines();
+    fixNotes.clear();
     faceFields.fill(std::string_view());
     linesRead = 0;
     entityIndex = 0;
@@ -104,8 +111,14 @@ const TextureRecord* findMapTexture(std::string_view name) {
     return &mapTextures[found->second];
 }
 
+void addFixNote(std::size_t lineIndex, std::string text) {
+    const std::uint32_t lineNumber = lineIndex < mapLineNumbers.size() ? mapLineNumbers[lineIndex] : 0;
+    fixNotes.push_back(FixNote{lineNumber, std::move(text)});
+}
+
 void clearMapLines() {
     mapLines.clear();
+    mapLineNumbers.clear();
     lineChunks.clear();
     chunkFree = nullptr;
     chunkLeft = 0;

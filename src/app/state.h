@@ -18,6 +18,13 @@ struct TextureRecord {
     std::uint8_t defined = 0;        // 1 once a definition matched (mapTextures only)
 };
 
+// A change a -check run would make: the map's physical line it is due at
+// (from 1) and what would change, in the words of the log.
+struct FixNote {
+    std::uint32_t lineNumber = 0;
+    std::string text;
+};
+
 constexpr std::uint8_t OPT_VERBOSE = 1;
 constexpr std::uint8_t OPT_NOSURF = 2;
 constexpr std::uint8_t OPT_NONULL = 4;
@@ -44,6 +51,8 @@ extern std::vector<TextureRecord> mapTextures;   // distinct textures of the map
 // The kept lines of the map, file order. They view memory of their own that
 // appendMapLine and replaceMapLine fill and clearMapLines frees.
 extern std::vector<std::string_view> mapLines;
+extern std::vector<std::uint32_t> mapLineNumbers;  // physical line of each mapLines entry, from 1
+extern std::vector<FixNote> fixNotes;              // with -check: every change due, in the order found
 
 extern std::array<std::uint32_t, FLAG_COUNT + 1> flagBit;        // [i] = 2^(i-1)
 extern std::array<std::string, FLAG_COUNT + 1> surfaceFlagNames;
@@ -63,17 +72,25 @@ extern std::int32_t lastBrushIndex;
 // The run calls it at start-up; tests call it in SetUp().
 void resetState();
 
+// Empties the tables and counters of one map (mapLines, mapLineNumbers,
+// mapTextures, fixNotes, faceFields, linesRead and the indices), keeping the
+// options and the configuration. A run calls it before each further map.
+void resetMapState();
+
 // Appends a new record named `name` to mapTextures and indexes it.
 TextureRecord& addMapTexture(std::string name);
 
 // The mapTextures record named exactly `name`, or nullptr when there is none.
 const TextureRecord* findMapTexture(std::string_view name);
 
+// Adds to fixNotes a change due at mapLines[lineIndex], at that line's physical line.
+void addFixNote(std::size_t lineIndex, std::string text);
+
 // Room to grow a stored face line gets: enough for both flag fields to go from
 // "0" to ten digits, so the passes seldom have to move a face.
 constexpr std::size_t FACE_GROWTH_ROOM = 18;
 
-// Empties mapLines and frees the memory its lines live in.
+// Empties mapLines and mapLineNumbers and frees the memory the lines live in.
 void clearMapLines();
 
 // Copies `text` into the lines' memory, with `growthRoom` bytes to grow in, and

@@ -64,14 +64,16 @@ std::uint32_t chooseContent(const std::vector<BrushFace>& faces, std::vector<Con
     return chosen;
 }
 
-// Logs the brush and writes `newContent` into every one of its faces, which
-// rebuilds them all, also those that carried it already.
-void fixBrush(const std::vector<BrushFace>& faces, std::uint32_t newContent) {
+// Logs the brush (with -check also noting it at its opening brace,
+// mapLines[openIndex]) and writes `newContent` into every one of its faces,
+// which rebuilds them all, also those that carried it already.
+void fixBrush(std::size_t openIndex, const std::vector<BrushFace>& faces, std::uint32_t newContent) {
     const std::string names = flagNames(newContent, FLAG_TABLE_CONTENT);
-    const std::string shown = names.empty() ? "DEFAULT CONTENT" : "\"" + names + "\"";
+    const std::string change =
+        "mixed face contents -- new content " + (names.empty() ? "DEFAULT CONTENT" : "\"" + names + "\"");
     // Numbered from 0, as the "// entity " and "// brush " comments of the written map.
-    logPassLine("Entity " + signedToText(entityIndex - 1) + ", Brush " + signedToText(brushIndex - 1) +
-            ": mixed face contents -- new content " + shown);
+    logPassLine("Entity " + signedToText(entityIndex - 1) + ", Brush " + signedToText(brushIndex - 1) + ": " + change);
+    if ((runOptions & OPT_CHECK) != 0) addFixNote(openIndex, change);
     for (const BrushFace& face : faces) {
         if (!splitFaceLine(mapLines[face.lineIndex])) continue;
         storeFlagField(face.lineIndex, FIELD_CONTENT, newContent);
@@ -84,12 +86,15 @@ std::uint32_t unifyBrushContents() {
     printText("Fixing content... ");
     MapWalk walk = startMapWalk();
     std::uint32_t fixedCount = 0;
+    std::size_t openIndex = 0;  // the line of the brush's "{"
     std::vector<BrushFace> faces;
     std::vector<ContentCount> tally;
     std::unordered_map<std::uint32_t, std::size_t> tallyIndex;
     for (std::size_t i = 0; i < mapLines.size(); ++i) {
         const std::uint8_t kind = walkMapLine(walk, mapLines[i]);
-        if (kind == LINE_FACE) {
+        if (kind == LINE_BRUSH_OPEN) {
+            openIndex = i;
+        } else if (kind == LINE_FACE) {
             if (splitFaceLine(mapLines[i], FIELD_CONTENT)) {
                 faces.push_back(BrushFace{i, fieldNumber(faceFields[FIELD_CONTENT])});
             }
@@ -97,7 +102,7 @@ std::uint32_t unifyBrushContents() {
             // Nested blocks close with other lines, so the brush is handled
             // once, with every face it holds.
             if (!faces.empty() && isMixed(faces)) {
-                fixBrush(faces, chooseContent(faces, tally, tallyIndex));
+                fixBrush(openIndex, faces, chooseContent(faces, tally, tallyIndex));
                 ++fixedCount;
             }
             faces.clear();

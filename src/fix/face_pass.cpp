@@ -27,6 +27,18 @@ const std::string& shownFlagList(std::uint32_t flagSet, std::uint8_t table) {
     return known->second;
 }
 
+// Appends "[key] old >> new": the flag lists one at a time, as forming the
+// second may drop the first from shownLists.
+void appendFaceChange(std::string& text, std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags,
+                      std::uint8_t table) {
+    text += '[';
+    text += key;
+    text += "] ";
+    text += shownFlagList(oldFlags, table);
+    text += " >> ";
+    text += shownFlagList(newFlags, table);
+}
+
 // The log lines of the pass not yet written. They go to the log together when
 // they fill a piece, and when the pass ends: one write per piece instead of one
 // per brush or face, the costliest part of -dump on a large map. No change of
@@ -69,20 +81,21 @@ void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField) {
     lookup.record = lookup.last.record;
 }
 
-void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags, std::uint8_t table) {
+void logFaceChange(std::size_t lineIndex, std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags,
+                   std::uint8_t table) {
     const bool newBrush = lastEntityIndex != entityIndex || lastBrushIndex != brushIndex;
     lastEntityIndex = entityIndex;
     lastBrushIndex = brushIndex;
+    if ((runOptions & OPT_CHECK) != 0) {
+        std::string note(table == FLAG_TABLE_SURFACE ? "surface flags " : "content flags ");
+        appendFaceChange(note, key, oldFlags, newFlags, table);
+        addFixNote(lineIndex, std::move(note));
+    }
     // Without -dump nothing is written, so the names need not be formed.
     if ((runOptions & OPT_DUMP) == 0) return;
     std::string& text = passLogText;
     if (newBrush) text += "--Entity " + signedToText(entityIndex) + ", brush " + signedToText(brushIndex) + "--\r\n";
-    text += '[';
-    text += key;
-    text += "] ";
-    text += shownFlagList(oldFlags, table);
-    text += " >> ";
-    text += shownFlagList(newFlags, table);
+    appendFaceChange(text, key, oldFlags, newFlags, table);
     text += "\r\n";
     if (text.size() >= PASS_LOG_PIECE) endPassLog();
 }

@@ -50,8 +50,10 @@ void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField);
 // had no changed face yet (lastEntityIndex/lastBrushIndex tell; both are set to
 // the current numbers), then "[key] old >> new" with the flag names of `table`,
 // each list in double quotes, or NOTHING when it is empty. Only with -dump,
-// and through the log lines of the pass.
-void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags, std::uint8_t table);
+// and through the log lines of the pass. With -check, the same change goes to
+// fixNotes for mapLines[lineIndex], after "surface flags " or "content flags ".
+void logFaceChange(std::size_t lineIndex, std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags,
+                   std::uint8_t table);
 
 // Sets face field `field` (of the face last split, mapLines[lineIndex]) to
 // `flagSet`, rebuilds the face and stores it at mapLines[lineIndex].

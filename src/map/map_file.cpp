@@ -26,16 +26,17 @@ std::size_t commentStart(std::string_view line) {
     return std::string_view::npos;
 }
 
-// One physical line of the map: counted, and kept cleaned unless that leaves
-// it empty. A carriage return before the line feed, or at the end of the file,
-// is no part of it.
-void takeMapLine(std::string_view line) {
+// One physical line of the map: counted, and kept cleaned with its line number
+// unless that leaves it empty. A carriage return before the line feed, or at
+// the end of the file, is no part of it.
+void takeMapLine(const MapReading& reading, std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     ++linesRead;
     const std::string_view cleaned = cleanMapLine(line);
     if (cleaned.empty()) return;
     // Only face lines are ever rewritten, so only they get room to grow.
     appendMapLine(cleaned, cleaned.front() == '(' ? FACE_GROWTH_ROOM : 0);
+    mapLineNumbers.push_back(linesRead - reading.linesBefore);
 }
 
 // The number of line ends of the file, an upper bound of its lines. False when
@@ -75,7 +76,9 @@ void startMapReading(MapReading& reading, std::size_t lineEnds) {
     clearMapLines();
     mapLines.reserve(lineEnds + 1);
     adviseLargePages(mapLines.data(), mapLines.capacity() * sizeof(std::string_view));
+    mapLineNumbers.reserve(lineEnds + 1);
     reading = MapReading{};
+    reading.linesBefore = linesRead;
 }
 
 bool takeMapPiece(MapReading& reading, std::string_view piece) {
@@ -93,9 +96,9 @@ bool takeMapPiece(MapReading& reading, std::string_view piece) {
     for (std::size_t end = rest.find('\n'); end != std::string_view::npos; end = rest.find('\n')) {
         const std::string_view line = rest.substr(0, end);
         if (reading.cutLine.empty()) {
-            takeMapLine(line);
+            takeMapLine(reading, line);
         } else {
-            takeMapLine(reading.cutLine.append(line));
+            takeMapLine(reading, reading.cutLine.append(line));
             reading.cutLine.clear();
         }
         reading.anyLine = true;
@@ -107,7 +110,7 @@ bool takeMapPiece(MapReading& reading, std::string_view piece) {
 
 void endMapReading(MapReading& reading) {
     // The last line needs no line end, and at least one line is always read.
-    if (!reading.cutLine.empty() || !reading.anyLine) takeMapLine(reading.cutLine);
+    if (!reading.cutLine.empty() || !reading.anyLine) takeMapLine(reading, reading.cutLine);
     reading.cutLine.clear();
 }
 

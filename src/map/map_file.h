@@ -9,10 +9,12 @@
 // end of the line). A map holds no NUL byte, so none is looked for.
 std::string_view cleanMapLine(std::string_view line);
 
-// A map being read piece by piece: the start of a line cut off by the end of
-// a piece, whether any byte and any line end were met, whether a Ctrl-Z ended
-// the text, and whether the bytes showed that the file is no text map.
+// A map being read piece by piece: linesRead before it, so its own lines count
+// from 1, the start of a line cut off by the end of a piece, whether any byte
+// and any line end were met, whether a Ctrl-Z ended the text, and whether the
+// bytes showed that the file is no text map.
 struct MapReading {
+    std::uint32_t linesBefore = 0;
     std::string cutLine;
     bool anyByte = false;
     bool anyLine = false;
@@ -20,7 +22,8 @@ struct MapReading {
     bool notText = false;
 };
 
-// Empties mapLines, with room for `lineEnds` + 1 lines, and starts `reading`.
+// Empties mapLines and mapLineNumbers, with room for `lineEnds` + 1 lines, and
+// starts `reading`.
 void startMapReading(MapReading& reading, std::size_t lineEnds);
 
 // Counts and keeps the lines of the next piece of the map, up to a Ctrl-Z,
@@ -42,7 +45,8 @@ constexpr std::uint8_t MAP_UNREADABLE = 1;  // not present, not readable or zero
 constexpr std::uint8_t MAP_NOT_TEXT = 2;    // see takeMapPiece
 
 // Empties mapLines and fills it with the cleaned, non-empty lines of `fileName`,
-// adding one to linesRead per physical line. Prints nothing. A read-only file
+// adding one to linesRead per physical line, and mapLineNumbers with each kept
+// line's number in the file (from 1, blank and comment lines counted). Prints nothing. A read-only file
 // counts as present only with `allowReadOnly`. On MAP_UNREADABLE and
 // MAP_NOT_TEXT, mapLines stays empty and linesRead as it was.
 std::uint8_t readMap(const std::string& fileName, bool allowReadOnly = false);
