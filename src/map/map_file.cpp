@@ -133,14 +133,13 @@ std::uint8_t readMap(const std::string& fileName, bool allowReadOnly) {
     std::size_t lineEnds = 0;
     if (!countLineEnds(fileName, lineEnds)) return MAP_UNREADABLE;
     // Then the file is read piece by piece, and only its kept lines are held.
-    const std::uint32_t linesBefore = linesRead;
     MapReading reading;
     startMapReading(reading, lineEnds);
     const bool complete =
         readFileInPieces(fileName, [&](std::string_view piece) { return takeMapPiece(reading, piece); });
     if (!complete || !reading.anyByte || reading.notText) {
         clearMapLines();
-        linesRead = linesBefore;
+        linesRead = reading.linesBefore;
         return reading.notText ? MAP_NOT_TEXT : MAP_UNREADABLE;
     }
     endMapReading(reading);
