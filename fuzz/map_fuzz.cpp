@@ -1,6 +1,8 @@
 // Map reading on any bytes, straight from memory, with the face split and rebuild of every kept line: the
 // lines are the same whether the bytes come whole or in pieces of a few bytes; a split ends; a rebuilt line
-// splits and rebuilds to itself; the point groups and the texture survive a rebuild unchanged.
+// splits and rebuilds to itself; the point groups and the texture survive a rebuild unchanged; the fields
+// found from a line's remembered spots are those a split finds, also in a rebuilt line.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,6 +24,12 @@ std::vector<std::string> linesReadInPieces(std::string_view bytes, std::size_t p
     return std::vector<std::string>(mapLines.begin(), mapLines.end());
 }
 
+// Whether the fields the passes read are those of `split`.
+bool samePassFields(const std::array<std::string_view, FACE_FIELD_COUNT + 1>& split) {
+    return faceFields[FIELD_TEXTURE] == split[FIELD_TEXTURE] && faceFields[FIELD_CONTENT] == split[FIELD_CONTENT] &&
+           faceFields[FIELD_SURFACE] == split[FIELD_SURFACE];
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -35,12 +43,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(text == textInPieces && (bytes.find('\0') == std::string_view::npos || !text));
     if (!text) return 0;
     require(linesRead == linesInPieces && std::vector<std::string>(mapLines.begin(), mapLines.end()) == inPieces);
-    for (const std::string_view line : mapLines) {
-        if (!splitFaceLine(line)) continue;
+    for (std::size_t i = 0; i < mapLines.size(); ++i) {
+        const std::string_view line = mapLines[i];
+        // Twice: the first finds the spots with a split, the second uses them.
+        const bool face = findPassFields(i);
+        require(findPassFields(i) == face && splitFaceLine(line) == face);
+        if (!face) continue;
         const auto kept = faceFields;  // views into `line`, which stays as it is
-        const std::string rebuilt = rebuildFaceLine();
+        require(findPassFields(i) && samePassFields(kept) && splitFaceLine(line));
+        FaceSpots spots;
+        std::string rebuilt;
+        rebuildFaceLineInto(rebuilt, spots);
         require(splitFaceLine(rebuilt) && rebuildFaceLine() == rebuilt);
         for (std::size_t field = 1; field <= FIELD_TEXTURE; ++field) require(faceFields[field] == kept[field]);
+        const auto rebuiltFields = faceFields;
+        replaceMapLine(i, rebuilt, spots);
+        require(findPassFields(i) && samePassFields(rebuiltFields));
     }
     return 0;
 }

@@ -60,6 +60,7 @@ std::vector<TextureRecord> textureDefs;
 std::vector<TextureRecord> mapTextures;
 std::vector<std::string_view> mapLines;
 std::vector<std::uint32_t> mapLineNumbers;
+std::vector<FaceSpots> mapFaceSpots;
 std::vector<FixNote> fixNotes;
 
 std::array<std::uint32_t, FLAG_COUNT + 1> flagBit{};
@@ -119,15 +120,20 @@ void addFixNote(std::size_t lineIndex, std::string text) {
 void clearMapLines() {
     mapLines.clear();
     mapLineNumbers.clear();
+    mapFaceSpots.clear();
     lineChunks.clear();
     chunkFree = nullptr;
     chunkLeft = 0;
     nextChunkSize = FIRST_CHUNK_SIZE;
 }
 
-void appendMapLine(std::string_view text, std::size_t growthRoom) { mapLines.push_back(storeLine(text, growthRoom)); }
+void appendMapLine(std::string_view text, std::size_t growthRoom) {
+    mapLines.push_back(storeLine(text, growthRoom));
+    mapFaceSpots.emplace_back();
+}
 
-void replaceMapLine(std::size_t index, std::string_view text) {
+void replaceMapLine(std::size_t index, std::string_view text, FaceSpots spots) {
+    mapFaceSpots[index] = spots;
     std::string_view& line = mapLines[index];
     // The lines' memory is this file's own; mapLines only shows it read-only.
     char* start = const_cast<char*>(line.data());

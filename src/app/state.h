@@ -54,6 +54,18 @@ extern std::vector<std::string_view> mapLines;
 extern std::vector<std::uint32_t> mapLineNumbers;  // physical line of each mapLines entry, from 1
 extern std::vector<FixNote> fixNotes;              // with -check: every change due, in the order found
 
+// Where the fields the passes read (texture, content, surface) start in a kept
+// line, once a split has found them: a later pass then need not split the line
+// again. All 0 while not known; `texture` is FACE_SPOTS_NO_FACE when the line is
+// no face line.
+struct FaceSpots {
+    std::uint16_t texture = 0;
+    std::uint16_t content = 0;
+    std::uint16_t surface = 0;
+};
+constexpr std::uint16_t FACE_SPOTS_NO_FACE = 0xFFFF;
+extern std::vector<FaceSpots> mapFaceSpots;  // of each mapLines entry
+
 extern std::array<std::uint32_t, FLAG_COUNT + 1> flagBit;        // [i] = 2^(i-1)
 extern std::array<std::string, FLAG_COUNT + 1> surfaceFlagNames;
 extern std::array<std::string, FLAG_COUNT + 1> contentFlagNames;
@@ -73,7 +85,7 @@ extern std::int32_t lastBrushIndex;
 void resetState();
 
 // Empties the tables and counters of one map (mapLines, mapLineNumbers,
-// mapTextures, fixNotes, faceFields, linesRead and the indices), keeping the
+// mapFaceSpots, mapTextures, fixNotes, faceFields, linesRead and the indices), keeping the
 // options and the configuration. A run calls it before each further map.
 void resetMapState();
 
@@ -90,13 +102,15 @@ void addFixNote(std::size_t lineIndex, std::string text);
 // "0" to ten digits, so the passes seldom have to move a face.
 constexpr std::size_t FACE_GROWTH_ROOM = 18;
 
-// Empties mapLines and mapLineNumbers and frees the memory the lines live in.
+// Empties mapLines, mapLineNumbers and mapFaceSpots and frees the memory the
+// lines live in.
 void clearMapLines();
 
 // Copies `text` into the lines' memory, with `growthRoom` bytes to grow in, and
-// appends it to mapLines.
+// appends it to mapLines, with its spots not known.
 void appendMapLine(std::string_view text, std::size_t growthRoom);
 
-// Makes `text` kept line `index`: in the old line's place when it fits in the
-// line and its room to grow, otherwise copied anew with FACE_GROWTH_ROOM.
-void replaceMapLine(std::size_t index, std::string_view text);
+// Makes `text` kept line `index`, with `spots` as its spots: in the old line's
+// place when it fits in the line and its room to grow, otherwise copied anew
+// with FACE_GROWTH_ROOM.
+void replaceMapLine(std::size_t index, std::string_view text, FaceSpots spots = {});

@@ -74,10 +74,7 @@ void fixBrush(std::size_t openIndex, const std::vector<BrushFace>& faces, std::u
     // Numbered from 0, as the "// entity " and "// brush " comments of the written map.
     logPassLine("Entity " + signedToText(entityIndex - 1) + ", Brush " + signedToText(brushIndex - 1) + ": " + change);
     if ((runOptions & OPT_CHECK) != 0) addFixNote(openIndex, change);
-    for (const BrushFace& face : faces) {
-        if (!splitFaceLine(mapLines[face.lineIndex])) continue;
-        storeFlagField(face.lineIndex, FIELD_CONTENT, newContent);
-    }
+    for (const BrushFace& face : faces) storeFlagField(face.lineIndex, FIELD_CONTENT, newContent);
 }
 
 }  // namespace
@@ -95,9 +92,7 @@ std::uint32_t unifyBrushContents() {
         if (kind == LINE_BRUSH_OPEN) {
             openIndex = i;
         } else if (kind == LINE_FACE) {
-            if (splitFaceLine(mapLines[i], FIELD_CONTENT)) {
-                faces.push_back(BrushFace{i, fieldNumber(faceFields[FIELD_CONTENT])});
-            }
+            if (findPassFields(i)) faces.push_back(BrushFace{i, fieldNumber(faceFields[FIELD_CONTENT])});
         } else if (kind == LINE_BRUSH_CLOSE) {
             // Nested blocks close with other lines, so the brush is handled
             // once, with every face it holds.

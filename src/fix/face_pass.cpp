@@ -58,7 +58,7 @@ std::uint32_t rewriteFaces(bool (*rewriteFace)(std::size_t lineIndex, TextureLoo
     std::uint32_t changedCount = 0;
     for (std::size_t i = 0; i < mapLines.size(); ++i) {
         if (walkMapLine(walk, mapLines[i]) != LINE_FACE) continue;
-        if (!splitFaceLine(mapLines[i])) continue;
+        if (!findPassFields(i)) continue;
         if (rewriteFace(i, lookup)) ++changedCount;
     }
     endPassLog();
@@ -112,14 +112,17 @@ void endPassLog() {
     passLogText.clear();
 }
 
-void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet) {
+void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet, std::string_view newTexture) {
+    if (!splitMapFace(lineIndex)) return;  // the rebuild takes every field
     // faceFields views this text until the rebuilt line is stored.
     const std::string flags = unsignedToText(flagSet);
     faceFields[field] = flags;
+    if (!newTexture.empty()) faceFields[FIELD_TEXTURE] = newTexture;
     // Built aside, as faceFields look into the old line, then stored in the old
     // line's place, which it mostly fits.
-    rebuildFaceLineInto(rebuiltLine);
-    replaceMapLine(lineIndex, rebuiltLine);
+    FaceSpots spots;
+    rebuildFaceLineInto(rebuiltLine, spots);
+    replaceMapLine(lineIndex, rebuiltLine, spots);
 }
 
 void printClosingCount(std::uint32_t count, std::string_view singular, std::string_view plural) {

@@ -37,7 +37,7 @@ void logPassLine(std::string_view line);
 void endPassLog();
 
 // Walks mapLines and calls `rewriteFace` for every face line, with faceFields
-// holding its fields; lines that are not faces are passed over. `rewriteFace`
+// holding the fields findPassFields fills; lines that are not faces are passed over. `rewriteFace`
 // gets the line's index and the shared texture look-up and returns true when it
 // changed the face. Returns how many faces were changed.
 std::uint32_t rewriteFaces(bool (*rewriteFace)(std::size_t lineIndex, TextureLookup& lookup));
@@ -55,9 +55,10 @@ void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField);
 void logFaceChange(std::size_t lineIndex, std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags,
                    std::uint8_t table);
 
-// Sets face field `field` (of the face last split, mapLines[lineIndex]) to
-// `flagSet`, rebuilds the face and stores it at mapLines[lineIndex].
-void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet);
+// Splits face line mapLines[lineIndex] whole, sets its field `field` to
+// `flagSet` (and its texture to `newTexture`, when given), rebuilds the face
+// and stores it at mapLines[lineIndex].
+void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet, std::string_view newTexture = {});
 
 // Finishes a pass's console line: "done (" + count + the ending, `singular` for
 // a count of 0 or 1, `plural` for more.

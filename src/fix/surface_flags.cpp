@@ -33,8 +33,7 @@ bool rewriteSurface(std::size_t lineIndex, TextureLookup& lookup) {
     if (sameNumber(static_cast<double>(record->surfaceFlags), surfaceValue)) return false;
 
     logFaceChange(lineIndex, record->name, flagSetFromNumber(surfaceValue), record->surfaceFlags, FLAG_TABLE_SURFACE);
-    if (nullReplaced) faceFields[FIELD_TEXTURE] = NULL_TEXTURE_STANDIN;
-    storeFlagField(lineIndex, FIELD_SURFACE, record->surfaceFlags);
+    storeFlagField(lineIndex, FIELD_SURFACE, record->surfaceFlags, nullReplaced ? NULL_TEXTURE_STANDIN : "");
     return true;
 }
 

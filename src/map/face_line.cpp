@@ -123,7 +123,7 @@ bool isAxisGroup(std::size_t field) {
 
 }  // namespace
 
-bool splitFaceLine(std::string_view line, std::size_t lastField) {
+bool splitFaceLine(std::string_view line) {
     faceFields.fill(std::string_view());
     FaceScan scan{line};
     for (std::size_t field = 1; field <= 3; ++field) {
@@ -146,31 +146,67 @@ bool splitFaceLine(std::string_view line, std::size_t lastField) {
             }
         }
     }
-    for (std::size_t field = FIELD_TEXTURE + 1; field <= lastField && field <= FACE_FIELD_COUNT; ++field) {
+    for (std::size_t field = FIELD_TEXTURE + 1; field <= FACE_FIELD_COUNT; ++field) {
         if (faceFields[field].empty()) faceFields[field] = takeToken(scan);
     }
     return true;
 }
 
+bool splitMapFace(std::size_t index) {
+    const std::string_view line = mapLines[index];
+    FaceSpots& spots = mapFaceSpots[index];
+    if (!splitFaceLine(line)) {
+        spots.texture = FACE_SPOTS_NO_FACE;
+        return false;
+    }
+    // A field of a line too long for 16-bit spots is found by a split each time.
+    if (line.size() < FACE_SPOTS_NO_FACE) {
+        spots.texture = static_cast<std::uint16_t>(faceFields[FIELD_TEXTURE].data() - line.data());
+        spots.content = static_cast<std::uint16_t>(faceFields[FIELD_CONTENT].data() - line.data());
+        spots.surface = static_cast<std::uint16_t>(faceFields[FIELD_SURFACE].data() - line.data());
+    }
+    return true;
+}
+
+bool findPassFields(std::size_t index) {
+    const FaceSpots spots = mapFaceSpots[index];
+    if (spots.texture == FACE_SPOTS_NO_FACE) return false;
+    if (spots.texture == 0) return splitMapFace(index);
+    faceFields.fill(std::string_view());
+    const std::string_view line = mapLines[index];
+    // Each of these fields is one token, which ends at the next blank.
+    const auto tokenAt = [line](std::size_t start) { return slice(line, start, findEither(line, start, ' ', '\t')); };
+    faceFields[FIELD_TEXTURE] = tokenAt(spots.texture);
+    faceFields[FIELD_CONTENT] = tokenAt(spots.content);
+    faceFields[FIELD_SURFACE] = tokenAt(spots.surface);
+    return true;
+}
+
 std::string rebuildFaceLine() {
     std::string line;
-    rebuildFaceLineInto(line);
+    FaceSpots spots;
+    rebuildFaceLineInto(line, spots);
     return line;
 }
 
-void rebuildFaceLineInto(std::string& line) {
+void rebuildFaceLineInto(std::string& line, FaceSpots& spots) {
     std::size_t length = FACE_FIELD_COUNT + 16;  // blanks, and room for longer number texts
     for (const std::string_view field : faceFields) length += field.size();
     line.clear();
     line.reserve(length);
     for (std::size_t field = 1; field <= FACE_FIELD_COUNT; ++field) {
         if (field > 1) line += ' ';
+        if (field == FIELD_TEXTURE) spots.texture = static_cast<std::uint16_t>(line.size());
+        if (field == FIELD_CONTENT) spots.content = static_cast<std::uint16_t>(line.size());
+        if (field == FIELD_SURFACE) spots.surface = static_cast<std::uint16_t>(line.size());
         if (field <= FIELD_TEXTURE || isAxisGroup(field)) {
             line += faceFields[field];
         } else {
             appendNumberText(line, faceFields[field]);
         }
     }
+    // The spots of a line too long for them stay unknown.
+    if (line.size() >= FACE_SPOTS_NO_FACE) spots = FaceSpots{};
 }
 
 double fieldNumber(std::string_view field) { return textToNumber(field); }

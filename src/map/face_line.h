@@ -12,18 +12,27 @@
 // separate tokens; missing trailing tokens are empty and anything after the
 // twelfth is ignored. False when the line is not a face line (no three complete
 // point groups, no texture after them, or an axis group without its "]");
-// faceFields are then empty. With `lastField` below 12, fields after it are not
-// taken and stay empty: a step that looks at the first fields only spares itself
-// the rest of the line.
-bool splitFaceLine(std::string_view line, std::size_t lastField = FACE_FIELD_COUNT);
+// faceFields are then empty.
+bool splitFaceLine(std::string_view line);
+
+// splitFaceLine of kept line `index`, remembering in mapFaceSpots where its
+// texture, content and surface fields start.
+bool splitMapFace(std::size_t index);
+
+// Fills faceFields[FIELD_TEXTURE], [FIELD_CONTENT] and [FIELD_SURFACE] of kept
+// line `index`, the fields the passes read, from its spots; the other fields
+// are empty. A line whose spots are not known yet is split whole (splitMapFace).
+// False when the line is no face line.
+bool findPassFields(std::size_t index);
 
 // Joins faceFields into a face line: fields 1 to 4 (and axis groups) as they
 // stand, the others as numberText of their number, one blank between fields.
 std::string rebuildFaceLine();
 
 // rebuildFaceLine into `line`, whose earlier text goes (and whose room is
-// reused). `line` must not be the text faceFields look into.
-void rebuildFaceLineInto(std::string& line);
+// reused), and where its texture, content and surface fields start into
+// `spots`. `line` must not be the text faceFields look into.
+void rebuildFaceLineInto(std::string& line, FaceSpots& spots);
 
 // The number a field holds; 0 when it holds none.
 double fieldNumber(std::string_view field);

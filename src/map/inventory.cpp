@@ -41,9 +41,9 @@ void collectTextures() {
     std::string lastField;
     bool haveLastField = false;
     MapWalk walk = startMapWalk();
-    for (const std::string_view line : mapLines) {
-        if (walkMapLine(walk, line) != LINE_FACE) continue;
-        if (!splitFaceLine(line, FIELD_TEXTURE)) continue;
+    for (std::size_t i = 0; i < mapLines.size(); ++i) {
+        if (walkMapLine(walk, mapLines[i]) != LINE_FACE) continue;
+        if (!findPassFields(i)) continue;
         const std::string_view field = faceFields[FIELD_TEXTURE];
         // Neighbouring faces mostly share their field: the cheapest test first.
         if (haveLastField && field == lastField) continue;

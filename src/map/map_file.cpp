@@ -77,6 +77,7 @@ void startMapReading(MapReading& reading, std::size_t lineEnds) {
     mapLines.reserve(lineEnds + 1);
     adviseLargePages(mapLines.data(), mapLines.capacity() * sizeof(std::string_view));
     mapLineNumbers.reserve(lineEnds + 1);
+    mapFaceSpots.reserve(lineEnds + 1);
     reading = MapReading{};
     reading.linesBefore = linesRead;
 }

@@ -22,7 +22,7 @@ struct MapReading {
     bool notText = false;
 };
 
-// Empties mapLines and mapLineNumbers, with room for `lineEnds` + 1 lines, and
+// Empties mapLines and the tables beside it, with room for `lineEnds` + 1 lines, and
 // starts `reading`.
 void startMapReading(MapReading& reading, std::size_t lineEnds);
 
