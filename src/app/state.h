@@ -51,10 +51,10 @@ extern std::vector<TextureRecord> mapTextures;   // distinct textures of the map
 // The kept lines of the map, file order. They view memory of their own that
 // appendMapLine and replaceMapLine fill and clearMapLines frees.
 extern std::vector<std::string_view> mapLines;
-extern std::vector<std::uint32_t> mapLineNumbers;  // physical line of each mapLines entry, from 1
+extern std::vector<std::uint32_t> mapLineNumbers;  // with -check: physical line of each mapLines entry, from 1
 extern std::vector<FixNote> fixNotes;              // with -check: every change due, in the order found
 
-// Where the fields the passes read (texture, content, surface) start in a kept
+// Where the fields the passes read (texture, content, surface) stand in a kept
 // line, once a split has found them: a later pass then need not split the line
 // again. All 0 while not known; `texture` is FACE_SPOTS_NO_FACE when the line is
 // no face line.
@@ -62,6 +62,9 @@ struct FaceSpots {
     std::uint16_t texture = 0;
     std::uint16_t content = 0;
     std::uint16_t surface = 0;
+    std::uint8_t textureSize = 0;
+    std::uint8_t contentSize = 0;
+    std::uint8_t surfaceSize = 0;
 };
 constexpr std::uint16_t FACE_SPOTS_NO_FACE = 0xFFFF;
 extern std::vector<FaceSpots> mapFaceSpots;  // of each mapLines entry

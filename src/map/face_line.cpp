@@ -31,49 +31,6 @@ std::string_view slice(std::string_view line, std::size_t start, std::size_t end
     return std::string_view(line.data() + start, end - start);
 }
 
-constexpr std::uint64_t EVERY_BYTE = 0x0101010101010101;
-
-// The high bit of a byte of the result is set where `word` holds `c`. Only the
-// lowest set bit is sure (a borrow may set bits above it), and only the lowest
-// is used.
-std::uint64_t bytesEqual(std::uint64_t word, char c) {
-    const std::uint64_t differences = word ^ (EVERY_BYTE * static_cast<unsigned char>(c));
-    return (differences - EVERY_BYTE) & ~differences & (EVERY_BYTE << 7);
-}
-
-// Position of the first `a` or `b` at or after `from`, or the line's length.
-// Split runs three or four times over every face, so this looks at eight bytes
-// at a time where it can: one step instead of eight unforeseeable branches.
-std::size_t findEither(std::string_view line, std::size_t from, char a, char b) {
-#if defined(__SSE2__)
-    // Sixteen bytes at a time where the processor has the instructions for it.
-    if (line.size() >= 16) {
-        const __m128i wantedA = _mm_set1_epi8(a);
-        const __m128i wantedB = _mm_set1_epi8(b);
-        while (from < line.size()) {
-            // Near the end the line's last 16 bytes are loaded: nothing past the line is read.
-            const std::size_t load = std::min(from, line.size() - 16);
-            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + load));
-            const __m128i found = _mm_or_si128(_mm_cmpeq_epi8(bytes, wantedA), _mm_cmpeq_epi8(bytes, wantedB));
-            const unsigned foundAfter = static_cast<unsigned>(_mm_movemask_epi8(found)) >> (from - load);
-            if (foundAfter != 0) return from + static_cast<std::size_t>(std::countr_zero(foundAfter));
-            from = load + 16;
-        }
-        return line.size();
-    }
-#endif
-    if constexpr (std::endian::native == std::endian::little) {
-        for (; from + sizeof(std::uint64_t) <= line.size(); from += sizeof(std::uint64_t)) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, line.data() + from, sizeof word);
-            const std::uint64_t found = bytesEqual(word, a) | bytesEqual(word, b);
-            if (found != 0) return from + static_cast<std::size_t>(std::countr_zero(found)) / 8;
-        }
-    }
-    while (from < line.size() && line[from] != a && line[from] != b) ++from;
-    return from;
-}
-
 void skipBlanks(FaceScan& scan) {
     while (scan.pos < scan.line.size() && isBlank(scan.line[scan.pos])) ++scan.pos;
 }
@@ -205,6 +162,24 @@ bool isAxisGroup(std::size_t field) {
            faceFields[field].front() == '[';
 }
 
+// Where a field stands in a line: its first byte and its size.
+struct FieldSpot {
+    std::size_t start = 0;
+    std::size_t size = 0;
+};
+
+// The spots of a face line of `lineSize` bytes. Those of a line or a field too
+// long for them stay unknown, and such a line is split whenever it is needed.
+FaceSpots faceSpots(FieldSpot texture, FieldSpot content, FieldSpot surface, std::size_t lineSize) {
+    if (lineSize >= FACE_SPOTS_NO_FACE || texture.size > UINT8_MAX || content.size > UINT8_MAX ||
+        surface.size > UINT8_MAX) {
+        return FaceSpots{};
+    }
+    return FaceSpots{static_cast<std::uint16_t>(texture.start), static_cast<std::uint16_t>(content.start),
+                     static_cast<std::uint16_t>(surface.start), static_cast<std::uint8_t>(texture.size),
+                     static_cast<std::uint8_t>(content.size),    static_cast<std::uint8_t>(surface.size)};
+}
+
 }  // namespace
 
 bool splitFaceLine(std::string_view line) {
@@ -241,12 +216,10 @@ bool splitMapFace(std::size_t index) {
         spots.texture = FACE_SPOTS_NO_FACE;
         return false;
     }
-    // A field of a line too long for 16-bit spots is found by a split each time.
-    if (line.size() < FACE_SPOTS_NO_FACE) {
-        spots.texture = static_cast<std::uint16_t>(faceFields[FIELD_TEXTURE].data() - line.data());
-        spots.content = static_cast<std::uint16_t>(faceFields[FIELD_CONTENT].data() - line.data());
-        spots.surface = static_cast<std::uint16_t>(faceFields[FIELD_SURFACE].data() - line.data());
-    }
+    const auto spotOf = [line](std::size_t field) {
+        return FieldSpot{static_cast<std::size_t>(faceFields[field].data() - line.data()), faceFields[field].size()};
+    };
+    spots = faceSpots(spotOf(FIELD_TEXTURE), spotOf(FIELD_CONTENT), spotOf(FIELD_SURFACE), line.size());
     return true;
 }
 
@@ -255,12 +228,10 @@ bool findPassFields(std::size_t index) {
     if (spots.texture == FACE_SPOTS_NO_FACE) return false;
     if (spots.texture == 0) return splitMapFace(index);
     faceFields.fill(std::string_view());
-    const std::string_view line = mapLines[index];
-    // Each of these fields is one token, which ends at the next blank.
-    const auto tokenAt = [line](std::size_t start) { return slice(line, start, findEither(line, start, ' ', '\t')); };
-    faceFields[FIELD_TEXTURE] = tokenAt(spots.texture);
-    faceFields[FIELD_CONTENT] = tokenAt(spots.content);
-    faceFields[FIELD_SURFACE] = tokenAt(spots.surface);
+    const char* const line = mapLines[index].data();
+    faceFields[FIELD_TEXTURE] = std::string_view(line + spots.texture, spots.textureSize);
+    faceFields[FIELD_CONTENT] = std::string_view(line + spots.content, spots.contentSize);
+    faceFields[FIELD_SURFACE] = std::string_view(line + spots.surface, spots.surfaceSize);
     return true;
 }
 
@@ -276,19 +247,23 @@ void rebuildFaceLineInto(std::string& line, FaceSpots& spots) {
     for (const std::string_view field : faceFields) length += field.size();
     line.clear();
     line.reserve(length);
+    FieldSpot texture;
+    FieldSpot content;
+    FieldSpot surface;
     for (std::size_t field = 1; field <= FACE_FIELD_COUNT; ++field) {
         if (field > 1) line += ' ';
-        if (field == FIELD_TEXTURE) spots.texture = static_cast<std::uint16_t>(line.size());
-        if (field == FIELD_CONTENT) spots.content = static_cast<std::uint16_t>(line.size());
-        if (field == FIELD_SURFACE) spots.surface = static_cast<std::uint16_t>(line.size());
+        const std::size_t start = line.size();
         if (field <= FIELD_TEXTURE || isAxisGroup(field)) {
             line += faceFields[field];
         } else {
             appendNumberText(line, faceFields[field]);
         }
+        const FieldSpot spot{start, line.size() - start};
+        if (field == FIELD_TEXTURE) texture = spot;
+        if (field == FIELD_CONTENT) content = spot;
+        if (field == FIELD_SURFACE) surface = spot;
     }
-    // The spots of a line too long for them stay unknown.
-    if (line.size() >= FACE_SPOTS_NO_FACE) spots = FaceSpots{};
+    spots = faceSpots(texture, content, surface, line.size());
 }
 
 double fieldNumber(std::string_view field) { return textToNumber(field); }

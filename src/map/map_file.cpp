@@ -15,13 +15,11 @@ constexpr std::string_view AFTER_END_OF_FILE = " \t\r\n\x1a";
 
 // Where the comment of a map line starts: the first "//" outside double quotes.
 std::size_t commentStart(std::string_view line) {
-    const std::size_t firstSlashes = line.find("//");
-    // Most lines hold no "//" at all and need no look at their quotes.
-    if (firstSlashes == std::string_view::npos || line.find('"') > firstSlashes) return firstSlashes;
     bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == '"') quoted = !quoted;
-        else if (!quoted && line[i] == '/' && i + 1 < line.size() && line[i + 1] == '/') return i;
+    // Only quotes and slashes matter: the search leaps from one to the next.
+    for (std::size_t at = findEither(line, 0, '/', '"'); at < line.size(); at = findEither(line, at + 1, '/', '"')) {
+        if (line[at] == '"') quoted = !quoted;
+        else if (!quoted && at + 1 < line.size() && line[at + 1] == '/') return at;
     }
     return std::string_view::npos;
 }
@@ -36,7 +34,8 @@ void takeMapLine(const MapReading& reading, std::string_view line) {
     if (cleaned.empty()) return;
     // Only face lines are ever rewritten, so only they get room to grow.
     appendMapLine(cleaned, cleaned.front() == '(' ? FACE_GROWTH_ROOM : 0);
-    mapLineNumbers.push_back(linesRead - reading.linesBefore);
+    // Only -check names the lines of its changes.
+    if ((runOptions & OPT_CHECK) != 0) mapLineNumbers.push_back(linesRead - reading.linesBefore);
 }
 
 // The number of line ends of the file, an upper bound of its lines. False when
@@ -76,7 +75,7 @@ void startMapReading(MapReading& reading, std::size_t lineEnds) {
     clearMapLines();
     mapLines.reserve(lineEnds + 1);
     adviseLargePages(mapLines.data(), mapLines.capacity() * sizeof(std::string_view));
-    mapLineNumbers.reserve(lineEnds + 1);
+    if ((runOptions & OPT_CHECK) != 0) mapLineNumbers.reserve(lineEnds + 1);
     mapFaceSpots.reserve(lineEnds + 1);
     reading = MapReading{};
     reading.linesBefore = linesRead;

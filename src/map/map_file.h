@@ -45,7 +45,7 @@ constexpr std::uint8_t MAP_UNREADABLE = 1;  // not present, not readable or zero
 constexpr std::uint8_t MAP_NOT_TEXT = 2;    // see takeMapPiece
 
 // Empties mapLines and fills it with the cleaned, non-empty lines of `fileName`,
-// adding one to linesRead per physical line, and mapLineNumbers with each kept
+// adding one to linesRead per physical line, and (with -check) mapLineNumbers with each kept
 // line's number in the file (from 1, blank and comment lines counted). Prints nothing. A read-only file
 // counts as present only with `allowReadOnly`. On MAP_UNREADABLE and
 // MAP_NOT_TEXT, mapLines stays empty and linesRead as it was.

@@ -9,6 +9,7 @@
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 char toLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 char toUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
