@@ -1,6 +1,7 @@
 #include "map/face_line.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -141,20 +142,24 @@ bool isPlainWholeNumber(std::string_view field) {
 // The number texts of the other fields, by field text. A map uses a handful of
 // such forms ("0.500000", "0.25"), so each is worked out once; the limit only
 // keeps a map of many different fractions from growing the table without end.
+// The table is emptied only before a rebuild, so the texts one rebuild takes
+// from it stay in place until it is done.
 constexpr std::size_t NUMBER_TEXTS_KEPT = 4096;
 std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> numberTexts;
 
-void appendNumberText(std::string& line, std::string_view field) {
-    if (isPlainWholeNumber(field)) {
-        line += field;
-        return;
-    }
-    auto known = numberTexts.find(field);
-    if (known == numberTexts.end()) {
-        if (numberTexts.size() >= NUMBER_TEXTS_KEPT) numberTexts.clear();
-        known = numberTexts.emplace(field, numberText(fieldNumber(field))).first;
-    }
-    line += known->second;
+// The entry of numberTexts each field met last: neighbouring faces mostly write
+// a field alike, and a comparison costs less than a look-up.
+std::array<const std::pair<const std::string, std::string>*, FACE_FIELD_COUNT + 1> recentNumbers{};
+
+// The number text of face field `field`, which holds `text`.
+std::string_view numberTextOf(std::size_t field, std::string_view text) {
+    if (isPlainWholeNumber(text)) return text;
+    const auto* recent = recentNumbers[field];
+    if (recent != nullptr && recent->first == text) return recent->second;
+    auto known = numberTexts.find(text);
+    if (known == numberTexts.end()) known = numberTexts.emplace(text, numberText(fieldNumber(text))).first;
+    recentNumbers[field] = &*known;
+    return known->second;
 }
 
 bool isAxisGroup(std::size_t field) {
@@ -243,27 +248,28 @@ std::string rebuildFaceLine() {
 }
 
 void rebuildFaceLineInto(std::string& line, FaceSpots& spots) {
-    std::size_t length = FACE_FIELD_COUNT + 16;  // blanks, and room for longer number texts
-    for (const std::string_view field : faceFields) length += field.size();
-    line.clear();
-    line.reserve(length);
-    FieldSpot texture;
-    FieldSpot content;
-    FieldSpot surface;
-    for (std::size_t field = 1; field <= FACE_FIELD_COUNT; ++field) {
-        if (field > 1) line += ' ';
-        const std::size_t start = line.size();
-        if (field <= FIELD_TEXTURE || isAxisGroup(field)) {
-            line += faceFields[field];
-        } else {
-            appendNumberText(line, faceFields[field]);
-        }
-        const FieldSpot spot{start, line.size() - start};
-        if (field == FIELD_TEXTURE) texture = spot;
-        if (field == FIELD_CONTENT) content = spot;
-        if (field == FIELD_SURFACE) surface = spot;
+    if (numberTexts.size() + FACE_FIELD_COUNT > NUMBER_TEXTS_KEPT) {
+        numberTexts.clear();
+        recentNumbers.fill(nullptr);
     }
-    spots = faceSpots(texture, content, surface, line.size());
+    // The texts first, then the line in one go: one size, one copy per field.
+    std::array<std::string_view, FACE_FIELD_COUNT + 1> texts;
+    std::size_t size = FACE_FIELD_COUNT - 1;  // the blanks between the fields
+    for (std::size_t field = 1; field <= FACE_FIELD_COUNT; ++field) {
+        const bool asItStands = field <= FIELD_TEXTURE || isAxisGroup(field);
+        texts[field] = asItStands ? faceFields[field] : numberTextOf(field, faceFields[field]);
+        size += texts[field].size();
+    }
+    line.resize(size);
+    std::size_t at = 0;
+    std::array<FieldSpot, FACE_FIELD_COUNT + 1> spotOf;
+    for (std::size_t field = 1; field <= FACE_FIELD_COUNT; ++field) {
+        if (field > 1) line[at++] = ' ';
+        spotOf[field] = FieldSpot{at, texts[field].size()};
+        std::memcpy(line.data() + at, texts[field].data(), texts[field].size());
+        at += texts[field].size();
+    }
+    spots = faceSpots(spotOf[FIELD_TEXTURE], spotOf[FIELD_CONTENT], spotOf[FIELD_SURFACE], line.size());
 }
 
 double fieldNumber(std::string_view field) { return textToNumber(field); }
