@@ -1,7 +1,8 @@
 // Map reading on any bytes, straight from memory, with the face split and rebuild of every kept line: the
 // lines are the same whether the bytes come whole or in pieces of a few bytes; a split ends; a rebuilt line
 // splits and rebuilds to itself; the point groups and the texture survive a rebuild unchanged; the fields
-// found from a line's remembered spots are those a split finds, also in a rebuilt line.
+// found from a line's remembered spots are those a split finds, also in a rebuilt line; a flag field
+// replaced in a rebuilt line gives the line a rebuild gives.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -59,6 +60,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto rebuiltFields = faceFields;
         replaceMapLine(i, rebuilt, spots);
         require(findPassFields(i) && samePassFields(rebuiltFields));
+        // A flag field replaced in the rebuilt line gives what a split and a rebuild give.
+        const std::string flags = std::to_string(i * 977 % 100000);
+        const std::size_t field = i % 2 == 0 ? FIELD_CONTENT : FIELD_SURFACE;
+        require(splitFaceLine(rebuilt));
+        faceFields[field] = flags;
+        const std::string expected = rebuildFaceLine();
+        require(replaceRebuiltField(i, field, flags) && mapLines[i] == expected && splitFaceLine(expected));
+        const auto expectedFields = faceFields;
+        require(findPassFields(i) && samePassFields(expectedFields));
     }
     return 0;
 }

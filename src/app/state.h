@@ -65,6 +65,7 @@ struct FaceSpots {
     std::uint8_t textureSize = 0;
     std::uint8_t contentSize = 0;
     std::uint8_t surfaceSize = 0;
+    std::uint8_t rebuilt = 0;  // 1 when the line is as a face rebuild left it
 };
 constexpr std::uint16_t FACE_SPOTS_NO_FACE = 0xFFFF;
 extern std::vector<FaceSpots> mapFaceSpots;  // of each mapLines entry

@@ -113,9 +113,10 @@ void endPassLog() {
 }
 
 void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet, std::string_view newTexture) {
-    if (!splitMapFace(lineIndex)) return;  // the rebuild takes every field
     // faceFields views this text until the rebuilt line is stored.
     const std::string flags = unsignedToText(flagSet);
+    if (newTexture.empty() && replaceRebuiltField(lineIndex, field, flags)) return;
+    if (!splitMapFace(lineIndex)) return;  // the rebuild takes every field
     faceFields[field] = flags;
     if (!newTexture.empty()) faceFields[FIELD_TEXTURE] = newTexture;
     // Built aside, as faceFields look into the old line, then stored in the old

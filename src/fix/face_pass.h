@@ -57,7 +57,8 @@ void logFaceChange(std::size_t lineIndex, std::string_view key, std::uint32_t ol
 
 // Splits face line mapLines[lineIndex] whole, sets its field `field` to
 // `flagSet` (and its texture to `newTexture`, when given), rebuilds the face
-// and stores it at mapLines[lineIndex].
+// and stores it at mapLines[lineIndex]. A line a rebuild left gets the field
+// replaced, which is the same.
 void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet, std::string_view newTexture = {});
 
 // Finishes a pass's console line: "done (" + count + the ending, `singular` for

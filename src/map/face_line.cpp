@@ -151,6 +151,10 @@ std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> numberTe
 // a field alike, and a comparison costs less than a look-up.
 std::array<const std::pair<const std::string, std::string>*, FACE_FIELD_COUNT + 1> recentNumbers{};
 
+// A line with one field replaced, before it is stored, kept to spare an
+// allocation per change.
+std::string splicedLine;
+
 // The number text of face field `field`, which holds `text`.
 std::string_view numberTextOf(std::size_t field, std::string_view text) {
     if (isPlainWholeNumber(text)) return text;
@@ -270,6 +274,27 @@ void rebuildFaceLineInto(std::string& line, FaceSpots& spots) {
         at += texts[field].size();
     }
     spots = faceSpots(spotOf[FIELD_TEXTURE], spotOf[FIELD_CONTENT], spotOf[FIELD_SURFACE], line.size());
+    spots.rebuilt = spots.texture != 0 ? 1 : 0;
+}
+
+bool replaceRebuiltField(std::size_t index, std::size_t field, std::string_view text) {
+    FaceSpots spots = mapFaceSpots[index];
+    const std::string_view line = mapLines[index];
+    const bool content = field == FIELD_CONTENT;
+    const std::size_t start = content ? spots.content : spots.surface;
+    const std::size_t size = content ? spots.contentSize : spots.surfaceSize;
+    if (spots.rebuilt == 0 || text.size() > UINT8_MAX || line.size() - size + text.size() >= FACE_SPOTS_NO_FACE) {
+        return false;
+    }
+    splicedLine.assign(line.substr(0, start));
+    splicedLine += text;
+    splicedLine += line.substr(start + size);
+    // The field after the replaced one moves with the change of size.
+    std::uint16_t& later = content ? spots.surface : spots.content;
+    if (later > start) later = static_cast<std::uint16_t>(later - size + text.size());
+    (content ? spots.contentSize : spots.surfaceSize) = static_cast<std::uint8_t>(text.size());
+    replaceMapLine(index, splicedLine, spots);
+    return true;
 }
 
 double fieldNumber(std::string_view field) { return textToNumber(field); }

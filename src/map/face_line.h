@@ -25,6 +25,12 @@ bool splitMapFace(std::size_t index);
 // False when the line is no face line.
 bool findPassFields(std::size_t index);
 
+// Sets flag field `field` (FIELD_CONTENT or FIELD_SURFACE) of kept line `index`
+// to `text`, a whole number as numberText writes it, when the line is as a
+// rebuild left it: a rebuild would then change that field only, so only the
+// field is replaced. False, with nothing changed, for any other line.
+bool replaceRebuiltField(std::size_t index, std::size_t field, std::string_view text);
+
 // Joins faceFields into a face line: fields 1 to 4 (and axis groups) as they
 // stand, the others as numberText of their number, one blank between fields.
 std::string rebuildFaceLine();
