@@ -7,7 +7,9 @@
 # face at each size against the smallest, less the fixed cost of a run
 # (measured on a 10-face map: starting the process, reading brushup.ini,
 # creating the files), and the plain Python script of bench/naive_brushup.py at
-# 10^5 faces.
+# 10^5 faces. With VARIANTS=1 it then times, at the largest size, the kinds of
+# map bench/map_variants.py makes (few or many textures, number forms, Valve
+# 220 faces, no or every face due, small or large brushes, long entities).
 #
 #   bench/run.sh [build folder]        (default: build; Release targets built there)
 #
@@ -103,4 +105,19 @@ done
 if [ -n "${python:-}" ]; then
   printf "python script at %s faces: %.3f s, %.0f times the time of brushup -v -d -c\n" "$PYTHON_SIZE" "$python" \
     "$(calc "$python / $python_full")"
+fi
+
+if [ "${VARIANTS:-0}" = 1 ]; then
+  largest=${SIZES##* }
+  kinds=$(BRUSHUP="$build/brushup" python3 "$root/bench/map_variants.py" "$work/map$largest" "$work/variants")
+  printf "\n%-15s %8s %8s %10s %8s %10s %8s %8s\n" "kind" MB "copy" "no option" "x copy" "-v -d -c" "x copy" "peak MB"
+  for kind in $kinds; do
+    folder=$work/variants/$kind
+    megabytes=$(calc "$(stat -c %s "$folder/generated.map") / 1000000")
+    measure "$folder" copy; copy=$best
+    measure "$folder" plain; plain=$best; plain_kb=$best_kb
+    measure "$folder" full; full=$best
+    printf "%-15s %8.1f %8.3f %10.3f %8.1f %10.3f %8.1f %8.0f\n" "$kind" "$megabytes" "$copy" "$plain" \
+      "$(calc "$plain / $copy")" "$full" "$(calc "$full / $copy")" "$(calc "$plain_kb / 1024")"
+  done
 fi
