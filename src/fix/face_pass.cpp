@@ -1,5 +1,6 @@
 #include "fix/face_pass.h"
 
+#include <array>
 #include <unordered_map>
 
 #include "app/output.h"
@@ -15,15 +16,34 @@ namespace {
 constexpr std::size_t SHOWN_LISTS_KEPT = 4096;
 std::unordered_map<std::uint64_t, std::string> shownLists;
 
+// The two lists shown last: a face's old and new flags, which the faces of a
+// texture mostly share, are found without a look-up.
+struct RecentList {
+    std::uint64_t key = 0;
+    const std::string* list = nullptr;
+};
+std::array<RecentList, 2> recentLists;
+std::size_t nextRecentList = 0;
+
+void forgetShownLists() {
+    shownLists.clear();
+    recentLists.fill(RecentList{});
+}
+
 // The names of the set flags in double quotes, or NOTHING when there are none.
 const std::string& shownFlagList(std::uint32_t flagSet, std::uint8_t table) {
     const std::uint64_t listKey = (std::uint64_t{table} << 32) | flagSet;
+    for (const RecentList& recent : recentLists) {
+        if (recent.list != nullptr && recent.key == listKey) return *recent.list;
+    }
     auto known = shownLists.find(listKey);
     if (known == shownLists.end()) {
-        if (shownLists.size() >= SHOWN_LISTS_KEPT) shownLists.clear();
+        if (shownLists.size() >= SHOWN_LISTS_KEPT) forgetShownLists();
         const std::string names = flagNames(flagSet, table);
         known = shownLists.emplace(listKey, names.empty() ? "NOTHING" : "\"" + names + "\"").first;
     }
+    recentLists[nextRecentList] = RecentList{listKey, &known->second};
+    nextRecentList = 1 - nextRecentList;
     return known->second;
 }
 
@@ -54,7 +74,7 @@ std::string rebuiltLine;
 std::uint32_t rewriteFaces(bool (*rewriteFace)(std::size_t lineIndex, TextureLookup& lookup)) {
     MapWalk walk = startMapWalk();
     TextureLookup lookup;
-    shownLists.clear();  // the flag names may differ from one run to the next
+    forgetShownLists();  // the flag names may differ from one run to the next
     std::uint32_t changedCount = 0;
     for (std::size_t i = 0; i < mapLines.size(); ++i) {
         if (walkMapLine(walk, mapLines[i]) != LINE_FACE) continue;
@@ -94,7 +114,14 @@ void logFaceChange(std::size_t lineIndex, std::string_view key, std::uint32_t ol
     // Without -dump nothing is written, so the names need not be formed.
     if ((runOptions & OPT_DUMP) == 0) return;
     std::string& text = passLogText;
-    if (newBrush) text += "--Entity " + signedToText(entityIndex) + ", brush " + signedToText(brushIndex) + "--\r\n";
+    if (newBrush) {
+        // Appended piece by piece: a joined heading would be a string of its own for every brush.
+        text += "--Entity ";
+        text += signedToText(entityIndex);
+        text += ", brush ";
+        text += signedToText(brushIndex);
+        text += "--\r\n";
+    }
     appendFaceChange(text, key, oldFlags, newFlags, table);
     text += "\r\n";
     if (text.size() >= PASS_LOG_PIECE) endPassLog();

@@ -297,7 +297,15 @@ bool replaceRebuiltField(std::size_t index, std::size_t field, std::string_view 
     return true;
 }
 
-double fieldNumber(std::string_view field) { return textToNumber(field); }
+double fieldNumber(std::string_view field) {
+    // Flag fields are mostly plain whole numbers, which need none of the
+    // general reading's forms; up to 15 digits they are exact as a double.
+    if (!isPlainWholeNumber(field)) return textToNumber(field);
+    const bool negative = field.front() == '-';
+    double value = 0;
+    for (const char digit : field.substr(negative ? 1 : 0)) value = value * 10 + (digit - '0');
+    return negative ? -value : value;
+}
 
 std::string numberText(double value) {
     if (std::isnan(value)) return "nan";
