@@ -45,22 +45,27 @@ time_once() {
   peak_kb=$(tail -n 1 "$work/peak")
 }
 
-# Best of REPEATS runs (or of $3) of one measure on the map of folder $1: sets `best` and `best_kb`.
+# Best of REPEATS rounds (or of $3) of the measures named in $2 on the map of
+# folder $1: sets best[kind] and best_kb[kind]. Each round takes every measure in
+# turn, so a machine that slows down for a while slows the copy as much.
+declare -A best best_kb
 measure() {
-  local folder=$1 kind=$2 rounds=${3:-$REPEATS}
-  best=""
+  local folder=$1 kinds=$2 rounds=${3:-$REPEATS} kind
+  best=() best_kb=()
   for _ in $(seq "$rounds"); do
-    rm -rf "$work/run" && mkdir "$work/run" && cp "$folder/brushup.ini" "$folder/generated.map" "$work/run/"
-    case $kind in
-      copy) time_once "$build/map_copy" generated.map generated.map.backup copy.map ;;
-      plain) time_once "$build/brushup" generated ;;
-      full) time_once "$build/brushup" generated -v -d -c ;;
-      python) time_once python3 "$root/bench/naive_brushup.py" generated.map ;;
-    esac
-    if [ -z "$best" ] || [ "$(calc "$seconds < $best")" = 1 ]; then
-      best=$seconds
-      best_kb=$peak_kb
-    fi
+    for kind in $kinds; do
+      rm -rf "$work/run" && mkdir "$work/run" && cp "$folder/brushup.ini" "$folder/generated.map" "$work/run/"
+      case $kind in
+        copy) time_once "$build/map_copy" generated.map generated.map.backup copy.map ;;
+        plain) time_once "$build/brushup" generated ;;
+        full) time_once "$build/brushup" generated -v -d -c ;;
+        python) time_once python3 "$root/bench/naive_brushup.py" generated.map ;;
+      esac
+      if [ -z "${best[$kind]:-}" ] || [ "$(calc "$seconds < ${best[$kind]}")" = 1 ]; then
+        best[$kind]=$seconds
+        best_kb[$kind]=$peak_kb
+      fi
+    done
   done
 }
 
@@ -72,7 +77,7 @@ row() {  # label faces megabytes seconds copy-seconds peak-kb
 "$build/map_gen" 10 1 "$work/map10"
 # Runs of a few milliseconds vary most: the small ones get more tries.
 small_rounds=$((REPEATS * 4))
-measure "$work/map10" plain "$small_rounds"; startup=$best
+measure "$work/map10" plain "$small_rounds"; startup=${best[plain]}
 
 printf "%-9s %-12s %9s %9s %8s %9s\n" faces run seconds MB/s "x copy" "peak MB"
 declare -A per_face
@@ -81,9 +86,10 @@ for faces in $SIZES; do
   megabytes=$(calc "$(stat -c %s "$work/map$faces/generated.map") / 1000000")
   rounds=$REPEATS
   [ "$faces" -lt 100000 ] && rounds=$small_rounds
-  measure "$work/map$faces" copy "$rounds"; copy=$best; copy_kb=$best_kb
-  measure "$work/map$faces" plain "$rounds"; plain=$best; plain_kb=$best_kb
-  measure "$work/map$faces" full "$rounds"; full=$best; full_kb=$best_kb
+  measure "$work/map$faces" "copy plain full" "$rounds"
+  copy=${best[copy]}; copy_kb=${best_kb[copy]}
+  plain=${best[plain]}; plain_kb=${best_kb[plain]}
+  full=${best[full]}; full_kb=${best_kb[full]}
   printf -v map_mb "%.1f" "$megabytes"
   row "$faces" "copy" "$megabytes" "$copy" "$copy" "$copy_kb"
   row "" "no option" "$megabytes" "$plain" "$copy" "$plain_kb"
@@ -92,7 +98,7 @@ for faces in $SIZES; do
   per_face[$faces]=$(calc "($plain - $startup) / $faces")
   if [ "$faces" = "$PYTHON_SIZE" ]; then
     python_full=$full
-    measure "$work/map$faces" python; python=$best
+    measure "$work/map$faces" python; python=${best[python]}
   fi
 done
 
@@ -114,9 +120,8 @@ if [ "${VARIANTS:-0}" = 1 ]; then
   for kind in $kinds; do
     folder=$work/variants/$kind
     megabytes=$(calc "$(stat -c %s "$folder/generated.map") / 1000000")
-    measure "$folder" copy; copy=$best
-    measure "$folder" plain; plain=$best; plain_kb=$best_kb
-    measure "$folder" full; full=$best
+    measure "$folder" "copy plain full"
+    copy=${best[copy]}; plain=${best[plain]}; plain_kb=${best_kb[plain]}; full=${best[full]}
     printf "%-15s %8.1f %8.3f %10.3f %8.1f %10.3f %8.1f %8.0f\n" "$kind" "$megabytes" "$copy" "$plain" \
       "$(calc "$plain / $copy")" "$full" "$(calc "$full / $copy")" "$(calc "$plain_kb / 1024")"
   done

@@ -269,11 +269,15 @@ bool readFileInPieces(const std::string& name, const std::function<bool(std::str
     return complete;
 }
 
-bool readWholeFile(const std::string& name, std::string& bytes) {
-    bytes.clear();
+std::size_t fileSizeHint(const std::string& name) {
     std::error_code error;
     const auto size = std::filesystem::file_size(name, error);
-    if (!error) bytes.reserve(static_cast<std::size_t>(size));
+    return error ? 0 : static_cast<std::size_t>(size);
+}
+
+bool readWholeFile(const std::string& name, std::string& bytes) {
+    bytes.clear();
+    bytes.reserve(fileSizeHint(name));
     return readFileInPieces(name, [&](std::string_view piece) {
         bytes += piece;
         return true;

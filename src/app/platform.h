@@ -32,6 +32,9 @@ bool isReadOnlyFile(const std::string& name);
 // cannot be opened or read.
 bool readFileInPieces(const std::string& name, const std::function<bool(std::string_view piece)>& takePiece);
 
+// The size of the file in bytes; 0 when it cannot be told.
+std::size_t fileSizeHint(const std::string& name);
+
 // Reads the whole file into `bytes`. False when it cannot be opened or read.
 bool readWholeFile(const std::string& name, std::string& bytes);
 

@@ -10,6 +10,10 @@
 
 namespace {
 
+// A map's kept lines take more bytes of the file than this on average: a face
+// line some 60 to 100, a key line some 20 to 40, a brace 3 with its line end.
+constexpr std::size_t AVERAGE_LINE_BYTES_AT_LEAST = 16;
+
 // What may follow a Ctrl-Z in a text map: blanks, line ends and more Ctrl-Z.
 constexpr std::string_view AFTER_END_OF_FILE = " \t\r\n\x1a";
 
@@ -38,18 +42,6 @@ void takeMapLine(const MapReading& reading, std::string_view line) {
     if ((runOptions & OPT_CHECK) != 0) mapLineNumbers.push_back(linesRead - reading.linesBefore);
 }
 
-// The number of line ends of the file, an upper bound of its lines. False when
-// it cannot be read.
-bool countLineEnds(const std::string& fileName, std::size_t& lineEnds) {
-    lineEnds = 0;
-    return readFileInPieces(fileName, [&](std::string_view piece) {
-        for (std::size_t end = piece.find('\n'); end != std::string_view::npos; end = piece.find('\n', end + 1)) {
-            ++lineEnds;
-        }
-        return true;
-    });
-}
-
 // Appends the written form of mapLines, from line `next` on, to `out` until it
 // holds `size` bytes or more or the lines are done; returns the next line to write.
 std::size_t formatLines(MapWalk& walk, std::size_t next, std::string& out, std::size_t size) {
@@ -71,12 +63,13 @@ std::string_view cleanMapLine(std::string_view line) {
     return trimBlanks(line);
 }
 
-void startMapReading(MapReading& reading, std::size_t lineEnds) {
+void startMapReading(MapReading& reading, std::size_t lines) {
     clearMapLines();
-    mapLines.reserve(lineEnds + 1);
+    mapLines.reserve(lines);
     adviseLargePages(mapLines.data(), mapLines.capacity() * sizeof(std::string_view));
-    if ((runOptions & OPT_CHECK) != 0) mapLineNumbers.reserve(lineEnds + 1);
-    mapFaceSpots.reserve(lineEnds + 1);
+    if ((runOptions & OPT_CHECK) != 0) mapLineNumbers.reserve(lines);
+    mapFaceSpots.reserve(lines);
+    adviseLargePages(mapFaceSpots.data(), mapFaceSpots.capacity() * sizeof(FaceSpots));
     reading = MapReading{};
     reading.linesBefore = linesRead;
 }
@@ -116,7 +109,7 @@ void endMapReading(MapReading& reading) {
 
 bool readMapBytes(std::string_view bytes) {
     MapReading reading;
-    startMapReading(reading, static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
+    startMapReading(reading, static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     if (!bytes.empty() && !takeMapPiece(reading, bytes)) {
         clearMapLines();
         return false;
@@ -128,13 +121,12 @@ bool readMapBytes(std::string_view bytes) {
 std::uint8_t readMap(const std::string& fileName, bool allowReadOnly) {
     clearMapLines();
     if (!plainFileCounts(fileName, allowReadOnly)) return MAP_UNREADABLE;
-    // The line ends are counted first, so mapLines takes its room once: grown
-    // line by line, it would hold its old and its new table at once.
-    std::size_t lineEnds = 0;
-    if (!countLineEnds(fileName, lineEnds)) return MAP_UNREADABLE;
-    // Then the file is read piece by piece, and only its kept lines are held.
+    // mapLines takes its room once, for more lines than a map of this size
+    // holds: grown line by line, it would hold its old and its new table at
+    // once. Room that no line takes is never touched, so it costs no memory.
     MapReading reading;
-    startMapReading(reading, lineEnds);
+    startMapReading(reading, fileSizeHint(fileName) / AVERAGE_LINE_BYTES_AT_LEAST + 1);
+    // The file is read piece by piece, and only its kept lines are held.
     const bool complete =
         readFileInPieces(fileName, [&](std::string_view piece) { return takeMapPiece(reading, piece); });
     if (!complete || !reading.anyByte || reading.notText) {

@@ -22,9 +22,9 @@ struct MapReading {
     bool notText = false;
 };
 
-// Empties mapLines and the tables beside it, with room for `lineEnds` + 1 lines, and
+// Empties mapLines and the tables beside it, with room for `lines` lines, and
 // starts `reading`.
-void startMapReading(MapReading& reading, std::size_t lineEnds);
+void startMapReading(MapReading& reading, std::size_t lines);
 
 // Counts and keeps the lines of the next piece of the map, up to a Ctrl-Z,
 // after which the map's text ends. False, and `reading.notText` set, when the
