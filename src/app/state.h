@@ -102,9 +102,10 @@ const TextureRecord* findMapTexture(std::string_view name);
 // Adds to fixNotes a change due at mapLines[lineIndex], at that line's physical line.
 void addFixNote(std::size_t lineIndex, std::string text);
 
-// Room to grow a stored face line gets: enough for both flag fields to go from
-// "0" to ten digits, so the passes seldom have to move a face.
-constexpr std::size_t FACE_GROWTH_ROOM = 18;
+// Room to grow a stored face line gets, so the passes seldom have to move a
+// face: a rebuild mostly shortens the other fields ("0.500000" becomes "0.5")
+// about as much as the flag fields grow. A face that outgrows it is copied anew.
+constexpr std::size_t FACE_GROWTH_ROOM = 10;
 
 // Empties mapLines, mapLineNumbers and mapFaceSpots and frees the memory the
 // lines live in.
