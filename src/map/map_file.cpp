@@ -1,6 +1,10 @@
 #include "map/map_file.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "app/output.h"
 #include "app/platform.h"
@@ -42,16 +46,46 @@ void takeMapLine(const MapReading& reading, std::string_view line) {
     if ((runOptions & OPT_CHECK) != 0) mapLineNumbers.push_back(linesRead - reading.linesBefore);
 }
 
+// A piece of the written map being formed: bytes [0, used) of `bytes`, which
+// only grows, so a piece costs no allocation and no zero-filling once formed.
+struct MapPiece {
+    std::vector<char> bytes;
+    std::size_t used = 0;
+
+    // Room for `size` more bytes at `at()`.
+    void makeRoom(std::size_t size) {
+        if (bytes.size() - used < size) bytes.resize(used + size + bytes.size());
+    }
+    char* at() { return bytes.data() + used; }
+    void append(std::string_view text) {
+        std::memcpy(at(), text.data(), text.size());
+        used += text.size();
+    }
+    std::string_view text() const { return std::string_view(bytes.data(), used); }
+};
+
+// The longest marker line formatLines writes: "// entity " and a 32-bit number.
+constexpr std::size_t MARKER_ROOM = 32;
+
+// Appends "// <kind> <index>" and a line end to `out`, which has room for it.
+void appendMarker(MapPiece& out, std::string_view kind, std::int32_t index) {
+    out.append(kind);
+    const auto number = std::to_chars(out.at(), out.at() + 12, index);
+    out.used = static_cast<std::size_t>(number.ptr - out.bytes.data());
+    out.append("\r\n");
+}
+
 // Appends the written form of mapLines, from line `next` on, to `out` until it
 // holds `size` bytes or more or the lines are done; returns the next line to write.
-std::size_t formatLines(MapWalk& walk, std::size_t next, std::string& out, std::size_t size) {
-    for (; next < mapLines.size() && out.size() < size; ++next) {
+std::size_t formatLines(MapWalk& walk, std::size_t next, MapPiece& out, std::size_t size) {
+    for (; next < mapLines.size() && out.used < size; ++next) {
         const std::string_view line = mapLines[next];
         const std::uint8_t kind = walkMapLine(walk, line);
-        if (kind == LINE_ENTITY_OPEN) out += "// entity " + signedToText(entityIndex - 1) + "\r\n";
-        if (kind == LINE_BRUSH_OPEN) out += "// brush " + signedToText(brushIndex - 1) + "\r\n";
-        out += line;
-        out += "\r\n";
+        out.makeRoom(MARKER_ROOM + line.size() + 2);
+        if (kind == LINE_ENTITY_OPEN) appendMarker(out, "// entity ", entityIndex - 1);
+        if (kind == LINE_BRUSH_OPEN) appendMarker(out, "// brush ", brushIndex - 1);
+        out.append(line);
+        out.append("\r\n");
     }
     return next;
 }
@@ -141,12 +175,12 @@ std::uint8_t readMap(const std::string& fileName, bool allowReadOnly) {
 std::string formatMap() {
     std::size_t size = 2;
     for (const std::string_view line : mapLines) size += line.size() + 2;
-    std::string out;
-    out.reserve(size + size / 8);
-    out += "\r\n";
+    MapPiece out;
+    out.makeRoom(size + size / 8);
+    out.append("\r\n");
     MapWalk walk = startMapWalk();
-    formatLines(walk, 0, out, std::string::npos);
-    return out;
+    formatLines(walk, 0, out, SIZE_MAX);
+    return std::string(out.text());
 }
 
 bool writeMap(const std::string& fileName, std::string_view shownName) {
@@ -157,13 +191,14 @@ bool writeMap(const std::string& fileName, std::string_view shownName) {
     constexpr std::size_t PIECE_SIZE = BRUSHUP_WRITE_PIECE_SIZE;
     MapWalk walk = startMapWalk();
     std::size_t next = 0;
-    std::string piece = "\r\n";
-    piece.reserve(PIECE_SIZE + PIECE_SIZE / 4);
+    MapPiece piece;
+    piece.makeRoom(PIECE_SIZE + PIECE_SIZE / 4);
+    piece.append("\r\n");
     bool started = false;
     return replaceFileInPieces(fileName, [&]() -> std::string_view {
-        if (started) piece.clear();
+        if (started) piece.used = 0;
         started = true;
         next = formatLines(walk, next, piece, PIECE_SIZE);
-        return piece;
+        return piece.text();
     });
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "app/state.h"
+
 constexpr std::uint8_t LINE_ENTITY_OPEN = 1;
 constexpr std::uint8_t LINE_BRUSH_OPEN = 2;
 constexpr std::uint8_t LINE_BLOCK_OPEN = 3;   // a "{" that reaches any other depth
@@ -23,5 +25,29 @@ MapWalk startMapWalk();
 
 // Steps over one line and tells its kind. An entity's "{" adds one to
 // entityIndex, sets brushIndex to 0 and both last-markers to -1; a brush's "{"
-// adds one to brushIndex and sets lastBrushIndex to -1.
-std::uint8_t walkMapLine(MapWalk& walk, std::string_view line);
+// adds one to brushIndex and sets lastBrushIndex to -1. Every pass takes this
+// step for each line of the map, so it is defined here, where it can be inlined.
+inline std::uint8_t walkMapLine(MapWalk& walk, std::string_view line) {
+    const char first = line.empty() ? '\0' : line.front();
+    if (first == '{') {
+        ++walk.depth;
+        if (walk.depth == 1) {
+            ++entityIndex;
+            brushIndex = 0;
+            lastEntityIndex = -1;
+            lastBrushIndex = -1;
+            return LINE_ENTITY_OPEN;
+        }
+        if (walk.depth == 2) {
+            ++brushIndex;
+            lastBrushIndex = -1;
+            return LINE_BRUSH_OPEN;
+        }
+        return LINE_BLOCK_OPEN;
+    }
+    if (first == '}') {
+        --walk.depth;
+        return walk.depth == 1 ? LINE_BRUSH_CLOSE : LINE_BLOCK_CLOSE;
+    }
+    return walk.depth == 2 ? LINE_FACE : LINE_OTHER;
+}
