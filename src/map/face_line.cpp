@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <unordered_map>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -139,31 +138,70 @@ bool isPlainWholeNumber(std::string_view field) {
     return true;
 }
 
-// The number texts of the other fields, by field text. A map uses a handful of
-// such forms ("0.500000", "0.25"), so each is worked out once; the limit only
-// keeps a map of many different fractions from growing the table without end.
-// The table is emptied only before a rebuild, so the texts one rebuild takes
-// from it stay in place until it is done.
-constexpr std::size_t NUMBER_TEXTS_KEPT = 4096;
-std::unordered_map<std::string, std::string, TextHash, std::equal_to<>> numberTexts;
+// The longest text numberText writes: a sign, 16 digits, a point and an
+// exponent of up to three digits with its sign ("-1.234567890123456e-308").
+constexpr std::size_t NUMBER_TEXT_ROOM = 24;
 
-// The entry of numberTexts each field met last: neighbouring faces mostly write
-// a field alike, and a comparison costs less than a look-up.
-std::array<const std::pair<const std::string, std::string>*, FACE_FIELD_COUNT + 1> recentNumbers{};
+// numberText into `out`, which has NUMBER_TEXT_ROOM bytes; returns its size.
+std::size_t writeNumberText(double value, char* out) {
+    const auto copy = [out](std::string_view text) {
+        std::memcpy(out, text.data(), text.size());
+        return text.size();
+    };
+    if (std::isnan(value)) return copy("nan");
+    if (std::isinf(value)) return copy(value > 0 ? "inf" : "-inf");
+    char* const end = out + NUMBER_TEXT_ROOM;
+    // Whole numbers below 2^53 print as plain integers either way; this is
+    // the common case and much cheaper than the general form.
+    if (value == std::trunc(value) && std::fabs(value) < 9007199254740992.0 && !(value == 0 && std::signbit(value))) {
+        return static_cast<std::size_t>(std::to_chars(out, end, static_cast<std::int64_t>(value)).ptr - out);
+    }
+    auto size = static_cast<std::size_t>(std::to_chars(out, end, value, std::chars_format::general, 16).ptr - out);
+    // The exponent carries at least three digits: "1e+16" becomes "1e+016".
+    const char* const exponent = static_cast<const char*>(std::memchr(out, 'e', size));
+    if (exponent != nullptr) {
+        const std::size_t digitsAt = static_cast<std::size_t>(exponent - out) + 2;
+        const std::size_t missing = digitsAt + 3 > size ? digitsAt + 3 - size : 0;
+        std::memmove(out + digitsAt + missing, out + digitsAt, size - digitsAt);
+        std::memset(out + digitsAt, '0', missing);
+        size += missing;
+    }
+    return size;
+}
 
 // A line with one field replaced, before it is stored, kept to spare an
 // allocation per change.
 std::string splicedLine;
 
-// The number text of face field `field`, which holds `text`.
-std::string_view numberTextOf(std::size_t field, std::string_view text) {
+// The number texts of field texts met lately: a map uses a handful of forms
+// ("0.500000", "0.25"), each worked out once, while a map of many different
+// fractions only overwrites slots, costing no allocation and no table that
+// grows. A slot is picked by the text's hash; the text that had it is forgotten.
+struct NumberSlot {
+    std::uint8_t textEnd = 0;  // the text's size plus one; 0 while the slot is empty
+    std::uint8_t numberSize = 0;
+    std::array<char, 22> text{};
+    std::array<char, NUMBER_TEXT_ROOM> number{};
+};
+constexpr std::size_t NUMBER_SLOT_BITS = 12;
+std::array<NumberSlot, std::size_t{1} << NUMBER_SLOT_BITS> numberSlots;
+
+// A number text of a field too long for a slot, kept until the next one.
+std::array<char, NUMBER_TEXT_ROOM> longFieldNumber;
+
+// The number text of a face field that holds `text`; valid until the next call.
+std::string_view numberTextOf(std::string_view text) {
     if (isPlainWholeNumber(text)) return text;
-    const auto* recent = recentNumbers[field];
-    if (recent != nullptr && recent->first == text) return recent->second;
-    auto known = numberTexts.find(text);
-    if (known == numberTexts.end()) known = numberTexts.emplace(text, numberText(fieldNumber(text))).first;
-    recentNumbers[field] = &*known;
-    return known->second;
+    if (text.size() > std::tuple_size_v<decltype(NumberSlot::text)>) {
+        return std::string_view(longFieldNumber.data(), writeNumberText(fieldNumber(text), longFieldNumber.data()));
+    }
+    NumberSlot& slot = numberSlots[std::hash<std::string_view>{}(text) & (numberSlots.size() - 1)];
+    if (slot.textEnd != text.size() + 1 || std::memcmp(slot.text.data(), text.data(), text.size()) != 0) {
+        slot.textEnd = static_cast<std::uint8_t>(text.size() + 1);
+        std::memcpy(slot.text.data(), text.data(), text.size());
+        slot.numberSize = static_cast<std::uint8_t>(writeNumberText(fieldNumber(text), slot.number.data()));
+    }
+    return std::string_view(slot.number.data(), slot.numberSize);
 }
 
 bool isAxisGroup(std::size_t field) {
@@ -252,27 +290,24 @@ std::string rebuildFaceLine() {
 }
 
 void rebuildFaceLineInto(std::string& line, FaceSpots& spots) {
-    if (numberTexts.size() + FACE_FIELD_COUNT > NUMBER_TEXTS_KEPT) {
-        numberTexts.clear();
-        recentNumbers.fill(nullptr);
-    }
-    // The texts first, then the line in one go: one size, one copy per field.
-    std::array<std::string_view, FACE_FIELD_COUNT + 1> texts;
-    std::size_t size = FACE_FIELD_COUNT - 1;  // the blanks between the fields
+    // Room for every field as it stands or as the longest number text: each is
+    // then written straight into the line, in one go.
+    std::size_t room = FACE_FIELD_COUNT - 1;  // the blanks between the fields
     for (std::size_t field = 1; field <= FACE_FIELD_COUNT; ++field) {
-        const bool asItStands = field <= FIELD_TEXTURE || isAxisGroup(field);
-        texts[field] = asItStands ? faceFields[field] : numberTextOf(field, faceFields[field]);
-        size += texts[field].size();
+        room += std::max(faceFields[field].size(), NUMBER_TEXT_ROOM);
     }
-    line.resize(size);
+    line.resize(room);
     std::size_t at = 0;
     std::array<FieldSpot, FACE_FIELD_COUNT + 1> spotOf;
     for (std::size_t field = 1; field <= FACE_FIELD_COUNT; ++field) {
         if (field > 1) line[at++] = ' ';
-        spotOf[field] = FieldSpot{at, texts[field].size()};
-        std::memcpy(line.data() + at, texts[field].data(), texts[field].size());
-        at += texts[field].size();
+        const bool asItStands = field <= FIELD_TEXTURE || isAxisGroup(field);
+        const std::string_view text = asItStands ? faceFields[field] : numberTextOf(faceFields[field]);
+        spotOf[field] = FieldSpot{at, text.size()};
+        std::memcpy(line.data() + at, text.data(), text.size());
+        at += text.size();
     }
+    line.resize(at);
     spots = faceSpots(spotOf[FIELD_TEXTURE], spotOf[FIELD_CONTENT], spotOf[FIELD_SURFACE], line.size());
     spots.rebuilt = spots.texture != 0 ? 1 : 0;
 }
@@ -308,22 +343,6 @@ double fieldNumber(std::string_view field) {
 }
 
 std::string numberText(double value) {
-    if (std::isnan(value)) return "nan";
-    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-    char digits[40];
-    // Whole numbers below 2^53 print as plain integers either way; this is
-    // the common case and much cheaper than the general form.
-    if (value == std::trunc(value) && std::fabs(value) < 9007199254740992.0 && !(value == 0 && std::signbit(value))) {
-        const auto whole = std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(value));
-        return std::string(digits, whole.ptr);
-    }
-    const auto result = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 16);
-    std::string text(digits, result.ptr);
-    // The exponent carries at least three digits: "1e+16" becomes "1e+016".
-    const std::size_t exponent = text.find('e');
-    if (exponent != std::string::npos) {
-        const std::size_t exponentDigits = text.size() - (exponent + 2);
-        if (exponentDigits < 3) text.insert(exponent + 2, 3 - exponentDigits, '0');
-    }
-    return text;
+    std::array<char, NUMBER_TEXT_ROOM> text;
+    return std::string(text.data(), writeNumberText(value, text.data()));
 }
