@@ -177,10 +177,12 @@ std::string splicedLine;
 // ("0.500000", "0.25"), each worked out once, while a map of many different
 // fractions only overwrites slots, costing no allocation and no table that
 // grows. A slot is picked by the text's hash; the text that had it is forgotten.
+// A field text longer than a slot holds (a long fraction) is worked out each time.
+constexpr std::size_t NUMBER_SLOT_TEXT = 22;
 struct NumberSlot {
     std::uint8_t textEnd = 0;  // the text's size plus one; 0 while the slot is empty
     std::uint8_t numberSize = 0;
-    std::array<char, 22> text{};
+    std::array<char, NUMBER_SLOT_TEXT> text{};
     std::array<char, NUMBER_TEXT_ROOM> number{};
 };
 constexpr std::size_t NUMBER_SLOT_BITS = 12;
@@ -192,7 +194,7 @@ std::array<char, NUMBER_TEXT_ROOM> longFieldNumber;
 // The number text of a face field that holds `text`; valid until the next call.
 std::string_view numberTextOf(std::string_view text) {
     if (isPlainWholeNumber(text)) return text;
-    if (text.size() > std::tuple_size_v<decltype(NumberSlot::text)>) {
+    if (text.size() > NUMBER_SLOT_TEXT) {
         return std::string_view(longFieldNumber.data(), writeNumberText(fieldNumber(text), longFieldNumber.data()));
     }
     NumberSlot& slot = numberSlots[std::hash<std::string_view>{}(text) & (numberSlots.size() - 1)];

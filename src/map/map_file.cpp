@@ -70,7 +70,7 @@ constexpr std::size_t MARKER_ROOM = 32;
 // Appends "// <kind> <index>" and a line end to `out`, which has room for it.
 void appendMarker(MapPiece& out, std::string_view kind, std::int32_t index) {
     out.append(kind);
-    const auto number = std::to_chars(out.at(), out.at() + 12, index);
+    const auto number = std::to_chars(out.at(), out.bytes.data() + out.bytes.size(), index);
     out.used = static_cast<std::size_t>(number.ptr - out.bytes.data());
     out.append("\r\n");
 }
