@@ -197,7 +197,7 @@ std::string_view numberTextOf(std::string_view text) {
     if (text.size() > NUMBER_SLOT_TEXT) {
         return std::string_view(longFieldNumber.data(), writeNumberText(fieldNumber(text), longFieldNumber.data()));
     }
-    NumberSlot& slot = numberSlots[std::hash<std::string_view>{}(text) & (numberSlots.size() - 1)];
+    NumberSlot& slot = numberSlots[TextHash{}(text) & (numberSlots.size() - 1)];
     if (slot.textEnd != text.size() + 1 || std::memcmp(slot.text.data(), text.data(), text.size()) != 0) {
         slot.textEnd = static_cast<std::uint8_t>(text.size() + 1);
         std::memcpy(slot.text.data(), text.data(), text.size());
