@@ -22,18 +22,29 @@ std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> mapTextu
 // large one few chunks.
 constexpr std::size_t FIRST_CHUNK_SIZE = std::size_t{4} << 10;
 constexpr std::size_t LINE_CHUNK_SIZE = std::size_t{16} << 20;
-std::vector<std::unique_ptr<char[]>> lineChunks;
+// A chunk starts on a large page, so that all of it, not only the large pages
+// that happen to fall inside it, can be backed by them.
+constexpr std::align_val_t CHUNK_ALIGNMENT{std::size_t{2} << 20};
+struct ChunkRelease {
+    void operator()(char* chunk) const { ::operator delete[](chunk, CHUNK_ALIGNMENT); }
+};
+using LineChunk = std::unique_ptr<char[], ChunkRelease>;
+std::vector<LineChunk> lineChunks;
 char* chunkFree = nullptr;
 std::size_t chunkLeft = 0;
 std::size_t nextChunkSize = FIRST_CHUNK_SIZE;
 
+LineChunk newChunk(std::size_t size) {
+    return LineChunk(static_cast<char*>(::operator new[](size, CHUNK_ALIGNMENT)));
+}
+
 // Room for `size` bytes in the lines' memory.
 char* takeLineMemory(std::size_t size) {
     // A long line gets a chunk of its own, so the current chunk's rest is not lost.
-    if (size > LINE_CHUNK_SIZE / 8) return lineChunks.emplace_back(std::make_unique_for_overwrite<char[]>(size)).get();
+    if (size > LINE_CHUNK_SIZE / 8) return lineChunks.emplace_back(newChunk(size)).get();
     if (size > chunkLeft) {
         const std::size_t chunkSize = std::max(nextChunkSize, size);
-        chunkFree = lineChunks.emplace_back(std::make_unique_for_overwrite<char[]>(chunkSize)).get();
+        chunkFree = lineChunks.emplace_back(newChunk(chunkSize)).get();
         adviseLargePages(chunkFree, chunkSize);
         chunkLeft = chunkSize;
         nextChunkSize = std::min(chunkSize * 2, LINE_CHUNK_SIZE);

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -169,6 +170,10 @@ std::size_t writeNumberText(double value, char* out) {
     return size;
 }
 
+// Where a rebuilt line is formed: it only grows, so forming a line neither
+// allocates nor fills room it then overwrites.
+std::vector<char> rebuildRoom;
+
 // A line with one field replaced, before it is stored, kept to spare an
 // allocation per change.
 std::string splicedLine;
@@ -178,11 +183,12 @@ std::string splicedLine;
 // fractions only overwrites slots, costing no allocation and no table that
 // grows. A slot is picked by the text's hash; the text that had it is forgotten.
 // A field text longer than a slot holds (a long fraction) is worked out each time.
-constexpr std::size_t NUMBER_SLOT_TEXT = 22;
+constexpr std::size_t NUMBER_SLOT_WORDS = 3;
+constexpr std::size_t NUMBER_SLOT_TEXT = NUMBER_SLOT_WORDS * sizeof(std::uint64_t);
 struct NumberSlot {
     std::uint8_t textEnd = 0;  // the text's size plus one; 0 while the slot is empty
     std::uint8_t numberSize = 0;
-    std::array<char, NUMBER_SLOT_TEXT> text{};
+    std::array<std::uint64_t, NUMBER_SLOT_WORDS> text{};  // zero after the text's end
     std::array<char, NUMBER_TEXT_ROOM> number{};
 };
 constexpr std::size_t NUMBER_SLOT_BITS = 12;
@@ -197,10 +203,15 @@ std::string_view numberTextOf(std::string_view text) {
     if (text.size() > NUMBER_SLOT_TEXT) {
         return std::string_view(longFieldNumber.data(), writeNumberText(fieldNumber(text), longFieldNumber.data()));
     }
-    NumberSlot& slot = numberSlots[TextHash{}(text) & (numberSlots.size() - 1)];
-    if (slot.textEnd != text.size() + 1 || std::memcmp(slot.text.data(), text.data(), text.size()) != 0) {
+    // The text as words: they pick the slot and are compared with its text, a
+    // few instructions for what a general hash and comparison take many.
+    std::array<std::uint64_t, NUMBER_SLOT_WORDS> words{};
+    if (!text.empty()) std::memcpy(words.data(), text.data(), text.size());
+    const std::uint64_t mixed = (words[0] ^ (words[1] * 0x9E3779B97F4A7C15u) ^ (words[2] << 29)) * 0xFF51AFD7ED558CCDu;
+    NumberSlot& slot = numberSlots[(mixed >> (64 - NUMBER_SLOT_BITS)) ^ text.size()];
+    if (slot.textEnd != text.size() + 1 || slot.text != words) {
         slot.textEnd = static_cast<std::uint8_t>(text.size() + 1);
-        std::memcpy(slot.text.data(), text.data(), text.size());
+        slot.text = words;
         slot.numberSize = static_cast<std::uint8_t>(writeNumberText(fieldNumber(text), slot.number.data()));
     }
     return std::string_view(slot.number.data(), slot.numberSize);
@@ -293,23 +304,24 @@ std::string rebuildFaceLine() {
 
 void rebuildFaceLineInto(std::string& line, FaceSpots& spots) {
     // Room for every field as it stands or as the longest number text: each is
-    // then written straight into the line, in one go.
+    // then written straight into it, and the line is copied out in one go.
     std::size_t room = FACE_FIELD_COUNT - 1;  // the blanks between the fields
     for (std::size_t field = 1; field <= FACE_FIELD_COUNT; ++field) {
         room += std::max(faceFields[field].size(), NUMBER_TEXT_ROOM);
     }
-    line.resize(room);
+    if (rebuildRoom.size() < room) rebuildRoom.resize(room);
+    char* const out = rebuildRoom.data();
     std::size_t at = 0;
     std::array<FieldSpot, FACE_FIELD_COUNT + 1> spotOf;
     for (std::size_t field = 1; field <= FACE_FIELD_COUNT; ++field) {
-        if (field > 1) line[at++] = ' ';
+        if (field > 1) out[at++] = ' ';
         const bool asItStands = field <= FIELD_TEXTURE || isAxisGroup(field);
         const std::string_view text = asItStands ? faceFields[field] : numberTextOf(faceFields[field]);
         spotOf[field] = FieldSpot{at, text.size()};
-        std::memcpy(line.data() + at, text.data(), text.size());
+        std::memcpy(out + at, text.data(), text.size());
         at += text.size();
     }
-    line.resize(at);
+    line.assign(out, at);
     spots = faceSpots(spotOf[FIELD_TEXTURE], spotOf[FIELD_CONTENT], spotOf[FIELD_SURFACE], line.size());
     spots.rebuilt = spots.texture != 0 ? 1 : 0;
 }
