@@ -1,6 +1,7 @@
 #include "app/state.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
@@ -22,11 +23,13 @@ std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> mapTextu
 // large one few chunks.
 constexpr std::size_t FIRST_CHUNK_SIZE = std::size_t{4} << 10;
 constexpr std::size_t LINE_CHUNK_SIZE = std::size_t{16} << 20;
-// A chunk starts on a large page, so that all of it, not only the large pages
-// that happen to fall inside it, can be backed by them.
-constexpr std::align_val_t CHUNK_ALIGNMENT{std::size_t{2} << 20};
+// A chunk of a large page's size or more starts on a large page, so that all
+// of it, not only the large pages that happen to fall inside it, can be backed
+// by them. A smaller one needs no more than any allocation has.
+constexpr std::size_t LARGE_PAGE_SIZE = std::size_t{2} << 20;
 struct ChunkRelease {
-    void operator()(char* chunk) const { ::operator delete[](chunk, CHUNK_ALIGNMENT); }
+    std::align_val_t alignment;
+    void operator()(char* chunk) const { ::operator delete[](chunk, alignment); }
 };
 using LineChunk = std::unique_ptr<char[], ChunkRelease>;
 std::vector<LineChunk> lineChunks;
@@ -35,7 +38,8 @@ std::size_t chunkLeft = 0;
 std::size_t nextChunkSize = FIRST_CHUNK_SIZE;
 
 LineChunk newChunk(std::size_t size) {
-    return LineChunk(static_cast<char*>(::operator new[](size, CHUNK_ALIGNMENT)));
+    const std::align_val_t alignment{size >= LARGE_PAGE_SIZE ? LARGE_PAGE_SIZE : alignof(std::max_align_t)};
+    return LineChunk(static_cast<char*>(::operator new[](size, alignment)), ChunkRelease{alignment});
 }
 
 // Room for `size` bytes in the lines' memory.
