@@ -23,9 +23,9 @@ std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> mapTextu
 // large one few chunks.
 constexpr std::size_t FIRST_CHUNK_SIZE = std::size_t{4} << 10;
 constexpr std::size_t LINE_CHUNK_SIZE = std::size_t{16} << 20;
-// A chunk of a large page's size or more starts on a large page, so that all
-// of it, not only the large pages that happen to fall inside it, can be backed
-// by them. A smaller one needs no more than any allocation has.
+// A chunk of a large page's size or more starts on a large page and is advised
+// to take them, so that all of it, not only the large pages that happen to fall
+// inside it, can be backed by them. A smaller one could take none.
 constexpr std::size_t LARGE_PAGE_SIZE = std::size_t{2} << 20;
 struct ChunkRelease {
     std::align_val_t alignment;
@@ -38,8 +38,11 @@ std::size_t chunkLeft = 0;
 std::size_t nextChunkSize = FIRST_CHUNK_SIZE;
 
 LineChunk newChunk(std::size_t size) {
-    const std::align_val_t alignment{size >= LARGE_PAGE_SIZE ? LARGE_PAGE_SIZE : alignof(std::max_align_t)};
-    return LineChunk(static_cast<char*>(::operator new[](size, alignment)), ChunkRelease{alignment});
+    const bool large = size >= LARGE_PAGE_SIZE;
+    const std::align_val_t alignment{large ? LARGE_PAGE_SIZE : alignof(std::max_align_t)};
+    LineChunk chunk(static_cast<char*>(::operator new[](size, alignment)), ChunkRelease{alignment});
+    if (large) adviseLargePages(chunk.get(), size);
+    return chunk;
 }
 
 // Room for `size` bytes in the lines' memory.
@@ -49,7 +52,6 @@ char* takeLineMemory(std::size_t size) {
     if (size > chunkLeft) {
         const std::size_t chunkSize = std::max(nextChunkSize, size);
         chunkFree = lineChunks.emplace_back(newChunk(chunkSize)).get();
-        adviseLargePages(chunkFree, chunkSize);
         chunkLeft = chunkSize;
         nextChunkSize = std::min(chunkSize * 2, LINE_CHUNK_SIZE);
     }
