@@ -11,6 +11,7 @@
 #include "fix/brush_contents.h"
 #include "fix/face_contents.h"
 #include "fix/surface_flags.h"
+#include "map/faces_ahead.h"
 #include "map/inventory.h"
 #include "map/map_file.h"
 #include "text/text.h"
@@ -199,7 +200,7 @@ bool loadDefinitions() {
     return true;
 }
 
-// Reads the map and, unless -check, writes the backup. False after printing
+// Reads the map, splits its faces and, unless -check, writes the backup. False after printing
 // why the map cannot be worked on.
 bool prepareMap(const MapName& map) {
     const bool checkOnly = (runOptions & OPT_CHECK) != 0;
@@ -220,7 +221,11 @@ bool prepareMap(const MapName& map) {
     }
     printVerbose("Read " + unsignedToText(linesRead) + " lines, " + std::to_string(mapLines.size()) +
                  " relevant lines");
-    if (!checkOnly && !writeMap(map.path + ".backup", map.shown + ".backup")) {
+    // The face lines are split on a second thread while this one writes the backup.
+    startSplittingFaces();
+    const bool backedUp = checkOnly || writeMap(map.path + ".backup", map.shown + ".backup");
+    finishSplittingFaces();
+    if (!backedUp) {
         printLine("ERROR: Cannot write " + map.shown + ".backup!");
         return false;
     }

@@ -83,13 +83,20 @@ std::vector<FixNote> fixNotes;
 std::array<std::uint32_t, FLAG_COUNT + 1> flagBit{};
 std::array<std::string, FLAG_COUNT + 1> surfaceFlagNames;
 std::array<std::string, FLAG_COUNT + 1> contentFlagNames;
-std::array<std::string_view, FACE_FIELD_COUNT + 1> faceFields;
+FaceFieldTable faceFields;
 
 std::uint32_t linesRead = 0;
 std::int32_t entityIndex = 0;
 std::int32_t brushIndex = 0;
 std::int32_t lastEntityIndex = 0;
 std::int32_t lastBrushIndex = 0;
+
+bool secondThreadAllowed = true;
+
+bool worthSecondThread() {
+    constexpr std::size_t SECOND_THREAD_LINES = 4096;
+    return secondThreadAllowed && mapLines.size() > SECOND_THREAD_LINES;
+}
 
 void resetState() {
     closeLog();

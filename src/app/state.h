@@ -76,13 +76,23 @@ extern std::array<std::string, FLAG_COUNT + 1> contentFlagNames;
 
 // The fields of the face line last split, as views into that line (or into a
 // text a pass put there). Valid until the next split or until the line changes.
-extern std::array<std::string_view, FACE_FIELD_COUNT + 1> faceFields;
+using FaceFieldTable = std::array<std::string_view, FACE_FIELD_COUNT + 1>;
+extern FaceFieldTable faceFields;
 
 extern std::uint32_t linesRead;
 extern std::int32_t entityIndex;
 extern std::int32_t brushIndex;
 extern std::int32_t lastEntityIndex;
 extern std::int32_t lastBrushIndex;
+
+// Whether work on a large map may take a second thread: always, but in tests
+// that work on a map on one thread to compare. A switch of the process, which
+// resetState leaves as it is.
+extern bool secondThreadAllowed;
+
+// True when the map is large enough that a second thread pays: starting one
+// costs about as much as splitting a few thousand lines.
+bool worthSecondThread();
 
 // Empties every table, zeroes every counter and option and fills flagBit.
 // The run calls it at start-up; tests call it in SetUp().

@@ -22,9 +22,10 @@ constexpr std::size_t LAST_AXIS_FIELD = 6;
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-// The line being split and how far the split has come.
+// The line being split, how far the split has come and the table it fills.
 struct FaceScan {
     std::string_view line;
+    FaceFieldTable& fields;
     std::size_t pos = 0;
 };
 
@@ -103,17 +104,17 @@ void takeTokens(FaceScan& scan, std::size_t field) {
                 used = start;
                 break;
             }
-            faceFields[field] = slice(scan.line, scan.pos + start, scan.pos + end);
+            scan.fields[field] = slice(scan.line, scan.pos + start, scan.pos + end);
             used = end;
         }
         if (field > FACE_FIELD_COUNT) return;
         if (edges == 0 && lastWindow) {
-            for (; field <= FACE_FIELD_COUNT; ++field) faceFields[field] = slice(scan.line, lineSize, lineSize);
+            for (; field <= FACE_FIELD_COUNT; ++field) scan.fields[field] = slice(scan.line, lineSize, lineSize);
             return;
         }
         if (used == 0) {  // a token the window cannot hold
             const std::size_t end = findEither(scan.line, scan.pos, ' ', '\t');
-            faceFields[field++] = slice(scan.line, scan.pos, end);
+            scan.fields[field++] = slice(scan.line, scan.pos, end);
             used = end - scan.pos;
         }
         scan.pos += used;
@@ -240,44 +241,47 @@ FaceSpots faceSpots(FieldSpot texture, FieldSpot content, FieldSpot surface, std
                      static_cast<std::uint8_t>(content.size),    static_cast<std::uint8_t>(surface.size)};
 }
 
-}  // namespace
-
-bool splitFaceLine(std::string_view line) {
-    faceFields.fill(std::string_view());
-    FaceScan scan{line};
+// splitFaceLine into `fields`.
+bool splitFaceLineInto(std::string_view line, FaceFieldTable& fields) {
+    fields.fill(std::string_view());
+    FaceScan scan{line, fields};
     for (std::size_t field = 1; field <= 3; ++field) {
-        if (!takeGroup(scan, '(', ')', faceFields[field])) {
-            faceFields.fill(std::string_view());
+        if (!takeGroup(scan, '(', ')', fields[field])) {
+            fields.fill(std::string_view());
             return false;
         }
     }
-    faceFields[FIELD_TEXTURE] = takeToken(scan);
+    fields[FIELD_TEXTURE] = takeToken(scan);
     // Without a texture a rebuild would leave a gap that moves every later field.
-    if (faceFields[FIELD_TEXTURE].empty()) {
-        faceFields.fill(std::string_view());
+    if (fields[FIELD_TEXTURE].empty()) {
+        fields.fill(std::string_view());
         return false;
     }
     if (nextIs(scan, '[')) {
         for (std::size_t field = FIRST_AXIS_FIELD; field <= LAST_AXIS_FIELD; ++field) {
-            if (!nextIs(scan, '[') || !takeGroup(scan, '[', ']', faceFields[field])) {
-                faceFields.fill(std::string_view());
+            if (!nextIs(scan, '[') || !takeGroup(scan, '[', ']', fields[field])) {
+                fields.fill(std::string_view());
                 return false;
             }
         }
     }
-    takeTokens(scan, faceFields[FIRST_AXIS_FIELD].empty() ? FIRST_AXIS_FIELD : LAST_AXIS_FIELD + 1);
+    takeTokens(scan, fields[FIRST_AXIS_FIELD].empty() ? FIRST_AXIS_FIELD : LAST_AXIS_FIELD + 1);
     return true;
 }
 
-bool splitMapFace(std::size_t index) {
+}  // namespace
+
+bool splitFaceLine(std::string_view line) { return splitFaceLineInto(line, faceFields); }
+
+bool splitMapFace(std::size_t index, FaceFieldTable& fields) {
     const std::string_view line = mapLines[index];
     FaceSpots& spots = mapFaceSpots[index];
-    if (!splitFaceLine(line)) {
+    if (!splitFaceLineInto(line, fields)) {
         spots.texture = FACE_SPOTS_NO_FACE;
         return false;
     }
-    const auto spotOf = [line](std::size_t field) {
-        return FieldSpot{static_cast<std::size_t>(faceFields[field].data() - line.data()), faceFields[field].size()};
+    const auto spotOf = [line, &fields](std::size_t field) {
+        return FieldSpot{static_cast<std::size_t>(fields[field].data() - line.data()), fields[field].size()};
     };
     spots = faceSpots(spotOf(FIELD_TEXTURE), spotOf(FIELD_CONTENT), spotOf(FIELD_SURFACE), line.size());
     return true;

@@ -1,0 +1,42 @@
+// A map large enough for a second thread ends, with every option set, byte for byte as it ends on one thread:
+// the map, its backup, the log and the console (less the seconds elapsed).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "app/output.h"
+#include "app/run.h"
+#include "app/state.h"
+#include "testing/temp_dir.h"
+
+namespace {
+
+// Everything a run on the generated map leaves, on one thread or with a second one allowed.
+std::string runOn(bool secondThread, const std::vector<std::string>& options) {
+    TempDir dir;
+    // 6 faces a brush, with mixed contents: many blocks of lines for each thread.
+    EXPECT_EQ(0, std::system("'" BRUSHUP_MAP_GEN "' 30000 5 ."));
+    std::vector<std::string> arguments{"brushup", "generated"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    std::string console;
+    secondThreadAllowed = secondThread;
+    captureConsole(&console);
+    const int exitCode = runProgram(arguments);
+    captureConsole(nullptr);
+    secondThreadAllowed = true;
+    console.erase(console.rfind("seconds elapsed"));
+    std::string log = readFile("brushup.log");
+    if (log.size() > 60) log.erase(0, 60);  // the header's date
+    return std::to_string(exitCode) + console + readFile("generated.map") + readFile("generated.map.backup") + log;
+}
+
+TEST(SecondThread, LargeMapEndsAsOnOneThread) {
+    const std::vector<std::vector<std::string>> optionSets{{}, {"-v", "-d", "-c"}, {"-k", "-c", "-z"}, {"-n", "-s"}};
+    for (const auto& options : optionSets) {
+        const std::string oneThread = runOn(false, options);
+        EXPECT_TRUE(oneThread == runOn(true, options)) << ::testing::PrintToString(options);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,48 @@
+#include "map/faces_ahead.h"
+
+#include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
+
+#include "app/state.h"
+#include "map/face_line.h"
+
+namespace {
+
+// Enough lines that taking a block costs nothing beside splitting it.
+constexpr std::size_t LINES_PER_BLOCK = 4096;
+
+// The first line of the next block no thread has taken.
+std::atomic<std::size_t> nextBlockStart{0};
+std::thread secondThread;
+
+void splitFreeBlocks() {
+    FaceFieldTable fields;  // faceFields belong to the run's thread
+    const std::size_t lineCount = mapLines.size();
+    for (;;) {
+        const std::size_t start = nextBlockStart.fetch_add(LINES_PER_BLOCK, std::memory_order_relaxed);
+        if (start >= lineCount) return;
+        const std::size_t end = std::min(lineCount, start + LINES_PER_BLOCK);
+        for (std::size_t i = start; i < end; ++i) {
+            if (mapLines[i].starts_with('(')) splitMapFace(i, fields);
+        }
+    }
+}
+
+}  // namespace
+
+void startSplittingFaces() {
+    nextBlockStart.store(0, std::memory_order_relaxed);
+    if (!worthSecondThread()) return;
+    try {
+        secondThread = std::thread(splitFreeBlocks);
+    } catch (const std::system_error&) {
+        // Without a second thread this one splits every block.
+    }
+}
+
+void finishSplittingFaces() {
+    splitFreeBlocks();
+    if (secondThread.joinable()) secondThread.join();
+}
