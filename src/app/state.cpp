@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 
 #include "app/output.h"
@@ -33,6 +34,7 @@ struct ChunkRelease {
 };
 using LineChunk = std::unique_ptr<char[], ChunkRelease>;
 std::vector<LineChunk> lineChunks;
+std::mutex lineMemoryMutex;  // held where more than one thread may store lines
 char* chunkFree = nullptr;
 std::size_t chunkLeft = 0;
 std::size_t nextChunkSize = FIRST_CHUNK_SIZE;
@@ -83,13 +85,13 @@ std::vector<FixNote> fixNotes;
 std::array<std::uint32_t, FLAG_COUNT + 1> flagBit{};
 std::array<std::string, FLAG_COUNT + 1> surfaceFlagNames;
 std::array<std::string, FLAG_COUNT + 1> contentFlagNames;
-FaceFieldTable faceFields;
+thread_local constinit FaceFieldTable faceFields;
 
 std::uint32_t linesRead = 0;
-std::int32_t entityIndex = 0;
-std::int32_t brushIndex = 0;
-std::int32_t lastEntityIndex = 0;
-std::int32_t lastBrushIndex = 0;
+thread_local constinit std::int32_t entityIndex = 0;
+thread_local constinit std::int32_t brushIndex = 0;
+thread_local constinit std::int32_t lastEntityIndex = 0;
+thread_local constinit std::int32_t lastBrushIndex = 0;
 
 bool secondThreadAllowed = true;
 
@@ -164,6 +166,8 @@ void replaceMapLine(std::size_t index, std::string_view text, FaceSpots spots) {
     std::size_t room = line.size();
     while (start[room] == '\0') ++room;
     if (text.size() > room) {
+        // The two halves of a pass may both store lines that outgrew their room.
+        const std::lock_guard lock(lineMemoryMutex);
         line = storeLine(text, FACE_GROWTH_ROOM);
         return;
     }

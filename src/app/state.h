@@ -76,14 +76,15 @@ extern std::array<std::string, FLAG_COUNT + 1> contentFlagNames;
 
 // The fields of the face line last split, as views into that line (or into a
 // text a pass put there). Valid until the next split or until the line changes.
+// Each thread that works on faces has its own, as it has its own walk indices.
 using FaceFieldTable = std::array<std::string_view, FACE_FIELD_COUNT + 1>;
-extern FaceFieldTable faceFields;
+extern thread_local constinit FaceFieldTable faceFields;
 
 extern std::uint32_t linesRead;
-extern std::int32_t entityIndex;
-extern std::int32_t brushIndex;
-extern std::int32_t lastEntityIndex;
-extern std::int32_t lastBrushIndex;
+extern thread_local constinit std::int32_t entityIndex;
+extern thread_local constinit std::int32_t brushIndex;
+extern thread_local constinit std::int32_t lastEntityIndex;
+extern thread_local constinit std::int32_t lastBrushIndex;
 
 // Whether work on a large map may take a second thread: always, but in tests
 // that work on a map on one thread to compare. A switch of the process, which

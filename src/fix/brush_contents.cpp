@@ -6,6 +6,7 @@
 #include "app/output.h"
 #include "app/state.h"
 #include "fix/face_pass.h"
+#include "fix/pass_halves.h"
 #include "map/face_line.h"
 #include "map/map_walk.h"
 #include "text/text.h"
@@ -77,17 +78,16 @@ void fixBrush(std::size_t openIndex, const std::vector<BrushFace>& faces, std::u
     for (const BrushFace& face : faces) storeFlagField(face.lineIndex, FIELD_CONTENT, newContent);
 }
 
-}  // namespace
-
-std::uint32_t unifyBrushContents() {
-    printText("Fixing content... ");
-    MapWalk walk = startMapWalk();
+// Fixes the brushes of the lines of `range`, which starts outside every brush.
+// Returns how many were fixed.
+std::uint32_t unifyRange(LineRange range) {
+    MapWalk walk = startMapWalk(range.depth);
     std::uint32_t fixedCount = 0;
     std::size_t openIndex = 0;  // the line of the brush's "{"
     std::vector<BrushFace> faces;
     std::vector<ContentCount> tally;
     std::unordered_map<std::uint32_t, std::size_t> tallyIndex;
-    for (std::size_t i = 0; i < mapLines.size(); ++i) {
+    for (std::size_t i = range.begin; i < range.end; ++i) {
         const std::uint8_t kind = walkMapLine(walk, mapLines[i]);
         if (kind == LINE_BRUSH_OPEN) {
             openIndex = i;
@@ -103,6 +103,14 @@ std::uint32_t unifyBrushContents() {
             faces.clear();
         }
     }
+    return fixedCount;
+}
+
+}  // namespace
+
+std::uint32_t unifyBrushContents() {
+    printText("Fixing content... ");
+    const std::uint32_t fixedCount = workOnHalves(unifyRange);
     endPassLog();
     printClosingCount(fixedCount, " brush fixed)", " brushes fixed)");
     return fixedCount;

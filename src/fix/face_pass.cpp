@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "app/output.h"
+#include "fix/pass_halves.h"
 #include "map/face_line.h"
 #include "map/map_walk.h"
 #include "text/text.h"
@@ -67,20 +68,23 @@ constexpr std::size_t PASS_LOG_PIECE = 1 << 16;
 std::string passLogText;
 
 // A rebuilt face line before it is stored, kept for the same reason.
-std::string rebuiltLine;
+thread_local std::string rebuiltLine;
 
 }  // namespace
 
 std::uint32_t rewriteFaces(bool (*rewriteFace)(std::size_t lineIndex, TextureLookup& lookup)) {
-    MapWalk walk = startMapWalk();
-    TextureLookup lookup;
     forgetShownLists();  // the flag names may differ from one run to the next
-    std::uint32_t changedCount = 0;
-    for (std::size_t i = 0; i < mapLines.size(); ++i) {
-        if (walkMapLine(walk, mapLines[i]) != LINE_FACE) continue;
-        if (!findPassFields(i)) continue;
-        if (rewriteFace(i, lookup)) ++changedCount;
-    }
+    const std::uint32_t changedCount = workOnHalves([rewriteFace](LineRange range) {
+        MapWalk walk = startMapWalk(range.depth);
+        TextureLookup lookup;
+        std::uint32_t changed = 0;
+        for (std::size_t i = range.begin; i < range.end; ++i) {
+            if (walkMapLine(walk, mapLines[i]) != LINE_FACE) continue;
+            if (!findPassFields(i)) continue;
+            if (rewriteFace(i, lookup)) ++changed;
+        }
+        return changed;
+    });
     endPassLog();
     return changedCount;
 }
@@ -89,13 +93,12 @@ void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField) {
     if (!lookup.last.filled || lookup.last.field != textureField) {
         std::swap(lookup.last, lookup.beforeLast);
         if (!lookup.last.filled || lookup.last.field != textureField) {
-            auto known = lookup.recordOfField.find(textureField);
-            if (known == lookup.recordOfField.end()) {
-                known = lookup.recordOfField.emplace(textureField, findMapTexture(textureKey(textureField))).first;
-            }
+            bool added = false;
+            FieldSlot& known = findFieldSlot(lookup.recordOfField, textureField, added);
+            if (added) known.record = findMapTexture(textureKey(textureField));
             lookup.last.filled = true;
             lookup.last.field.assign(textureField);
-            lookup.last.record = known->second;
+            lookup.last.record = known.record;
         }
     }
     lookup.record = lookup.last.record;

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 
 #include "app/state.h"
+#include "map/field_table.h"
 #include "text/text.h"
 
 // A texture field and its mapTextures record (nullptr when its key is not there).
@@ -26,7 +26,7 @@ struct TextureLookup {
     const TextureRecord* record = nullptr;  // nullptr when the key is not in mapTextures
     FieldRecord last;
     FieldRecord beforeLast;
-    std::unordered_map<std::string, const TextureRecord*, TextHash, std::equal_to<>> recordOfField;
+    FieldTable recordOfField;
 };
 
 // Adds `line` to the log lines of the pass, which go to the log a piece at a

@@ -173,11 +173,11 @@ std::size_t writeNumberText(double value, char* out) {
 
 // Where a rebuilt line is formed: it only grows, so forming a line neither
 // allocates nor fills room it then overwrites.
-std::vector<char> rebuildRoom;
+thread_local std::vector<char> rebuildRoom;
 
 // A line with one field replaced, before it is stored, kept to spare an
 // allocation per change.
-std::string splicedLine;
+thread_local std::string splicedLine;
 
 // The number texts of field texts met lately: a map uses a handful of forms
 // ("0.500000", "0.25"), each worked out once, while a map of many different
@@ -193,10 +193,10 @@ struct NumberSlot {
     std::array<char, NUMBER_TEXT_ROOM> number{};
 };
 constexpr std::size_t NUMBER_SLOT_BITS = 12;
-std::array<NumberSlot, std::size_t{1} << NUMBER_SLOT_BITS> numberSlots;
+thread_local std::array<NumberSlot, std::size_t{1} << NUMBER_SLOT_BITS> numberSlots;
 
 // A number text of a field too long for a slot, kept until the next one.
-std::array<char, NUMBER_TEXT_ROOM> longFieldNumber;
+thread_local std::array<char, NUMBER_TEXT_ROOM> longFieldNumber;
 
 // The number text of a face field that holds `text`; valid until the next call.
 std::string_view numberTextOf(std::string_view text) {
@@ -273,7 +273,8 @@ bool splitFaceLineInto(std::string_view line, FaceFieldTable& fields) {
 
 bool splitFaceLine(std::string_view line) { return splitFaceLineInto(line, faceFields); }
 
-bool splitMapFace(std::size_t index, FaceFieldTable& fields) {
+bool splitMapFace(std::size_t index) {
+    FaceFieldTable& fields = faceFields;
     const std::string_view line = mapLines[index];
     FaceSpots& spots = mapFaceSpots[index];
     if (!splitFaceLineInto(line, fields)) {

@@ -16,9 +16,8 @@
 bool splitFaceLine(std::string_view line);
 
 // splitFaceLine of kept line `index`, remembering in mapFaceSpots where its
-// texture, content and surface fields start. The fields go to `fields`, which
-// a thread other than the run's gives as a table of its own.
-bool splitMapFace(std::size_t index, FaceFieldTable& fields = faceFields);
+// texture, content and surface fields start.
+bool splitMapFace(std::size_t index);
 
 // Fills faceFields[FIELD_TEXTURE], [FIELD_CONTENT] and [FIELD_SURFACE] of kept
 // line `index`, the fields the passes read, from its spots; the other fields

@@ -18,14 +18,13 @@ std::atomic<std::size_t> nextBlockStart{0};
 std::thread secondThread;
 
 void splitFreeBlocks() {
-    FaceFieldTable fields;  // faceFields belong to the run's thread
     const std::size_t lineCount = mapLines.size();
     for (;;) {
         const std::size_t start = nextBlockStart.fetch_add(LINES_PER_BLOCK, std::memory_order_relaxed);
         if (start >= lineCount) return;
         const std::size_t end = std::min(lineCount, start + LINES_PER_BLOCK);
         for (std::size_t i = start; i < end; ++i) {
-            if (mapLines[i].starts_with('(')) splitMapFace(i, fields);
+            if (mapLines[i].starts_with('(')) splitMapFace(i);
         }
     }
 }

@@ -3,11 +3,11 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "app/output.h"
 #include "app/state.h"
 #include "map/face_line.h"
+#include "map/field_table.h"
 #include "map/map_walk.h"
 #include "text/text.h"
 
@@ -37,8 +37,8 @@ void collectTextures() {
     std::uint32_t undefinedCount = 0;
     // A map writes each texture's field in a few ways at most; a field met
     // before is recorded already.
-    std::unordered_set<std::string, TextHash, std::equal_to<>> fieldsMet;
-    std::string lastField;
+    FieldTable fieldsMet;
+    std::string_view lastField;  // the lines do not change while they are counted
     bool haveLastField = false;
     MapWalk walk = startMapWalk();
     for (std::size_t i = 0; i < mapLines.size(); ++i) {
@@ -48,9 +48,10 @@ void collectTextures() {
         // Neighbouring faces mostly share their field: the cheapest test first.
         if (haveLastField && field == lastField) continue;
         haveLastField = true;
-        lastField.assign(field);
-        if (fieldsMet.find(field) != fieldsMet.end()) continue;
-        fieldsMet.emplace(field);
+        lastField = field;
+        bool added = false;
+        findFieldSlot(fieldsMet, field, added);
+        if (!added) continue;
 
         std::string key = inventoryKey(field);
         if (findMapTexture(key) != nullptr) continue;

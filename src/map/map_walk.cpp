@@ -2,8 +2,8 @@
 
 #include "app/state.h"
 
-MapWalk startMapWalk() {
+MapWalk startMapWalk(std::uint8_t depth) {
     entityIndex = 0;
     brushIndex = 0;
-    return MapWalk{};
+    return MapWalk{depth};
 }

@@ -20,8 +20,9 @@ struct MapWalk {
     std::uint8_t depth = 0;
 };
 
-// Starts a walk: depth 0, and entityIndex and brushIndex 0.
-MapWalk startMapWalk();
+// Starts a walk at `depth` (a walk from the map's first line starts at 0), with
+// entityIndex and brushIndex 0.
+MapWalk startMapWalk(std::uint8_t depth = 0);
 
 // Steps over one line and tells its kind. An entity's "{" adds one to
 // entityIndex, sets brushIndex to 0 and both last-markers to -1; a brush's "{"
