@@ -14,8 +14,7 @@ namespace {
 LineRange secondHalf() {
     const std::size_t lineCount = mapLines.size();
     MapWalk walk = startMapWalk();
-    std::size_t i = 0;
-    for (; i < lineCount; ++i) {
+    for (std::size_t i = 0; i < lineCount; ++i) {
         if (i >= lineCount / 2 && walk.depth <= 1) return LineRange{i, lineCount, walk.depth};
         walkMapLine(walk, mapLines[i]);
     }

@@ -172,7 +172,8 @@ std::size_t writeNumberText(double value, char* out) {
 }
 
 // Where a rebuilt line is formed: it only grows, so forming a line neither
-// allocates nor fills room it then overwrites.
+// allocates nor fills room it then overwrites. Like the number slots below,
+// each thread that rebuilds faces has its own.
 thread_local std::vector<char> rebuildRoom;
 
 // A line with one field replaced, before it is stored, kept to spare an
@@ -241,7 +242,7 @@ FaceSpots faceSpots(FieldSpot texture, FieldSpot content, FieldSpot surface, std
                      static_cast<std::uint8_t>(content.size),    static_cast<std::uint8_t>(surface.size)};
 }
 
-// splitFaceLine into `fields`.
+// splitFaceLine into `fields`: the thread's faceFields, found once for the whole split.
 bool splitFaceLineInto(std::string_view line, FaceFieldTable& fields) {
     fields.fill(std::string_view());
     FaceScan scan{line, fields};

@@ -38,16 +38,15 @@ void collectTextures() {
     // A map writes each texture's field in a few ways at most; a field met
     // before is recorded already.
     FieldTable fieldsMet;
-    std::string_view lastField;  // the lines do not change while they are counted
-    bool haveLastField = false;
+    // No face has an empty texture field. The lines do not change while they are counted.
+    std::string_view lastField;
     MapWalk walk = startMapWalk();
     for (std::size_t i = 0; i < mapLines.size(); ++i) {
         if (walkMapLine(walk, mapLines[i]) != LINE_FACE) continue;
         if (!findPassFields(i)) continue;
         const std::string_view field = faceFields[FIELD_TEXTURE];
         // Neighbouring faces mostly share their field: the cheapest test first.
-        if (haveLastField && field == lastField) continue;
-        haveLastField = true;
+        if (field == lastField) continue;
         lastField = field;
         bool added = false;
         findFieldSlot(fieldsMet, field, added);
