@@ -80,6 +80,7 @@ std::vector<TextureRecord> mapTextures;
 std::vector<std::string_view> mapLines;
 std::vector<std::uint32_t> mapLineNumbers;
 std::vector<FaceSpots> mapFaceSpots;
+std::vector<MapSection> mapSections;
 std::vector<FixNote> fixNotes;
 
 std::array<std::uint32_t, FLAG_COUNT + 1> flagBit{};
@@ -147,6 +148,7 @@ void clearMapLines() {
     mapLines.clear();
     mapLineNumbers.clear();
     mapFaceSpots.clear();
+    mapSections.clear();
     lineChunks.clear();
     chunkFree = nullptr;
     chunkLeft = 0;

@@ -70,6 +70,21 @@ struct FaceSpots {
 constexpr std::uint16_t FACE_SPOTS_NO_FACE = 0xFFFF;
 extern std::vector<FaceSpots> mapFaceSpots;  // of each mapLines entry
 
+// A section of the map: the kept lines from `begin` to the next section's
+// begin (or the end), which a pass can work on apart from the others, as the
+// walk is in no brush before its first line. `depth`, `entityIndex` and
+// `brushIndex` are the walk's before that line.
+struct MapSection {
+    std::size_t begin = 0;
+    std::uint8_t depth = 0;
+    std::int32_t entityIndex = 0;
+    std::int32_t brushIndex = 0;
+};
+// A section takes at least this many lines, and ends at the first place after
+// them that no brush holds: a pass's threads take a section at a time.
+constexpr std::size_t SECTION_LINES = 16384;
+extern std::vector<MapSection> mapSections;  // file order; filled as the map is read
+
 extern std::array<std::uint32_t, FLAG_COUNT + 1> flagBit;        // [i] = 2^(i-1)
 extern std::array<std::string, FLAG_COUNT + 1> surfaceFlagNames;
 extern std::array<std::string, FLAG_COUNT + 1> contentFlagNames;
@@ -118,8 +133,8 @@ void addFixNote(std::size_t lineIndex, std::string text);
 // about as much as the flag fields grow. A face that outgrows it is copied anew.
 constexpr std::size_t FACE_GROWTH_ROOM = 10;
 
-// Empties mapLines, mapLineNumbers and mapFaceSpots and frees the memory the
-// lines live in.
+// Empties mapLines, mapLineNumbers, mapFaceSpots and mapSections and frees the
+// memory the lines live in.
 void clearMapLines();
 
 // Copies `text` into the lines' memory, with `growthRoom` bytes to grow in, and

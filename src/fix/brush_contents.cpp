@@ -6,7 +6,7 @@
 #include "app/output.h"
 #include "app/state.h"
 #include "fix/face_pass.h"
-#include "fix/pass_halves.h"
+#include "fix/pass_sections.h"
 #include "map/face_line.h"
 #include "map/map_walk.h"
 #include "text/text.h"
@@ -78,29 +78,32 @@ void fixBrush(std::size_t openIndex, const std::vector<BrushFace>& faces, std::u
     for (const BrushFace& face : faces) storeFlagField(face.lineIndex, FIELD_CONTENT, newContent);
 }
 
-// Fixes the brushes of the lines of `range`, which starts outside every brush.
-// Returns how many were fixed.
-std::uint32_t unifyRange(LineRange range) {
-    MapWalk walk = startMapWalk(range.depth);
+// Fixes the brushes of the sections `taker` takes. Returns how many were fixed.
+std::uint32_t unifySections(SectionTaker& taker) {
     std::uint32_t fixedCount = 0;
     std::size_t openIndex = 0;  // the line of the brush's "{"
     std::vector<BrushFace> faces;
     std::vector<ContentCount> tally;
     std::unordered_map<std::uint32_t, std::size_t> tallyIndex;
-    for (std::size_t i = range.begin; i < range.end; ++i) {
-        const std::uint8_t kind = walkMapLine(walk, mapLines[i]);
-        if (kind == LINE_BRUSH_OPEN) {
-            openIndex = i;
-        } else if (kind == LINE_FACE) {
-            if (findPassFields(i)) faces.push_back(BrushFace{i, fieldNumber(faceFields[FIELD_CONTENT])});
-        } else if (kind == LINE_BRUSH_CLOSE) {
-            // Nested blocks close with other lines, so the brush is handled
-            // once, with every face it holds.
-            if (!faces.empty() && isMixed(faces)) {
-                fixBrush(openIndex, faces, chooseContent(faces, tally, tallyIndex));
-                ++fixedCount;
+    for (LineRange range; takeSection(taker, range);) {
+        MapWalk walk = startMapWalk(range.start);
+        // A section starts outside every brush: no face of an earlier one joins its brushes.
+        faces.clear();
+        for (std::size_t i = range.start.begin; i < range.end; ++i) {
+            const std::uint8_t kind = walkMapLine(walk, mapLines[i]);
+            if (kind == LINE_BRUSH_OPEN) {
+                openIndex = i;
+            } else if (kind == LINE_FACE) {
+                if (findPassFields(i)) faces.push_back(BrushFace{i, fieldNumber(faceFields[FIELD_CONTENT])});
+            } else if (kind == LINE_BRUSH_CLOSE) {
+                // Nested blocks close with other lines, so the brush is handled
+                // once, with every face it holds.
+                if (!faces.empty() && isMixed(faces)) {
+                    fixBrush(openIndex, faces, chooseContent(faces, tally, tallyIndex));
+                    ++fixedCount;
+                }
+                faces.clear();
             }
-            faces.clear();
         }
     }
     return fixedCount;
@@ -110,8 +113,7 @@ std::uint32_t unifyRange(LineRange range) {
 
 std::uint32_t unifyBrushContents() {
     printText("Fixing content... ");
-    const std::uint32_t fixedCount = workOnHalves(unifyRange);
-    endPassLog();
+    const std::uint32_t fixedCount = workOnSections(unifySections);
     printClosingCount(fixedCount, " brush fixed)", " brushes fixed)");
     return fixedCount;
 }

@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "app/output.h"
-#include "fix/pass_halves.h"
+#include "fix/pass_sections.h"
 #include "map/face_line.h"
 #include "map/map_walk.h"
 #include "text/text.h"
@@ -14,8 +14,10 @@ namespace {
 // The shown lists of the flag sets logged in this pass, by table and flag set.
 // A map uses few flag sets, and naming one walks all 32 flags; the limit only
 // keeps a map of many different sets from growing the table without end.
+// Each thread of a pass has its own (as a pass's second thread is new, its table
+// starts empty).
 constexpr std::size_t SHOWN_LISTS_KEPT = 4096;
-std::unordered_map<std::uint64_t, std::string> shownLists;
+thread_local std::unordered_map<std::uint64_t, std::string> shownLists;
 
 // The two lists shown last: a face's old and new flags, which the faces of a
 // texture mostly share, are found without a look-up.
@@ -23,8 +25,8 @@ struct RecentList {
     std::uint64_t key = 0;
     const std::string* list = nullptr;
 };
-std::array<RecentList, 2> recentLists;
-std::size_t nextRecentList = 0;
+thread_local std::array<RecentList, 2> recentLists;
+thread_local std::size_t nextRecentList = 0;
 
 void forgetShownLists() {
     shownLists.clear();
@@ -60,13 +62,6 @@ void appendFaceChange(std::string& text, std::string_view key, std::uint32_t old
     text += shownFlagList(newFlags, table);
 }
 
-// The log lines of the pass not yet written. They go to the log together when
-// they fill a piece, and when the pass ends: one write per piece instead of one
-// per brush or face, the costliest part of -dump on a large map. No change of
-// the map is on disk before then either, as the map is written at the end of the run.
-constexpr std::size_t PASS_LOG_PIECE = 1 << 16;
-std::string passLogText;
-
 // A rebuilt face line before it is stored, kept for the same reason.
 thread_local std::string rebuiltLine;
 
@@ -74,19 +69,19 @@ thread_local std::string rebuiltLine;
 
 std::uint32_t rewriteFaces(bool (*rewriteFace)(std::size_t lineIndex, TextureLookup& lookup)) {
     forgetShownLists();  // the flag names may differ from one run to the next
-    const std::uint32_t changedCount = workOnHalves([rewriteFace](LineRange range) {
-        MapWalk walk = startMapWalk(range.depth);
+    return workOnSections([rewriteFace](SectionTaker& taker) {
         TextureLookup lookup;
         std::uint32_t changed = 0;
-        for (std::size_t i = range.begin; i < range.end; ++i) {
-            if (walkMapLine(walk, mapLines[i]) != LINE_FACE) continue;
-            if (!findPassFields(i)) continue;
-            if (rewriteFace(i, lookup)) ++changed;
+        for (LineRange range; takeSection(taker, range);) {
+            MapWalk walk = startMapWalk(range.start);
+            for (std::size_t i = range.start.begin; i < range.end; ++i) {
+                if (walkMapLine(walk, mapLines[i]) != LINE_FACE) continue;
+                if (!findPassFields(i)) continue;
+                if (rewriteFace(i, lookup)) ++changed;
+            }
         }
         return changed;
     });
-    endPassLog();
-    return changedCount;
 }
 
 void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField) {
@@ -116,7 +111,7 @@ void logFaceChange(std::size_t lineIndex, std::string_view key, std::uint32_t ol
     }
     // Without -dump nothing is written, so the names need not be formed.
     if ((runOptions & OPT_DUMP) == 0) return;
-    std::string& text = passLogText;
+    std::string& text = sectionLog();
     if (newBrush) {
         // Appended piece by piece: a joined heading would be a string of its own for every brush.
         text += "--Entity ";
@@ -127,19 +122,13 @@ void logFaceChange(std::size_t lineIndex, std::string_view key, std::uint32_t ol
     }
     appendFaceChange(text, key, oldFlags, newFlags, table);
     text += "\r\n";
-    if (text.size() >= PASS_LOG_PIECE) endPassLog();
 }
 
 void logPassLine(std::string_view line) {
     if ((runOptions & OPT_DUMP) == 0) return;
-    passLogText += line;
-    passLogText += "\r\n";
-    if (passLogText.size() >= PASS_LOG_PIECE) endPassLog();
-}
-
-void endPassLog() {
-    if (!passLogText.empty()) logLines(passLogText);
-    passLogText.clear();
+    std::string& text = sectionLog();
+    text += line;
+    text += "\r\n";
 }
 
 void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet, std::string_view newTexture) {

@@ -29,12 +29,9 @@ struct TextureLookup {
     FieldTable recordOfField;
 };
 
-// Adds `line` to the log lines of the pass, which go to the log a piece at a
-// time and when the pass ends (endPassLog), only with -dump.
+// Adds `line` to the log lines of the section being worked on (sectionLog),
+// only with -dump.
 void logPassLine(std::string_view line);
-
-// Writes the log lines of the pass that are not in the log yet.
-void endPassLog();
 
 // Walks mapLines and calls `rewriteFace` for every face line, with faceFields
 // holding the fields findPassFields fills; lines that are not faces are passed over. `rewriteFace`

@@ -35,11 +35,16 @@ std::size_t commentStart(std::string_view line) {
 // One physical line of the map: counted, and kept cleaned with its line number
 // unless that leaves it empty. A carriage return before the line feed, or at
 // the end of the file, is no part of it.
-void takeMapLine(const MapReading& reading, std::string_view line) {
+void takeMapLine(MapReading& reading, std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     ++linesRead;
     const std::string_view cleaned = cleanMapLine(line);
     if (cleaned.empty()) return;
+    if (mapLines.size() >= reading.nextSectionAt && reading.walk.depth <= 1) {
+        mapSections.push_back(MapSection{mapLines.size(), reading.walk.depth, entityIndex, brushIndex});
+        reading.nextSectionAt = mapLines.size() + SECTION_LINES;
+    }
+    walkMapLine(reading.walk, cleaned);
     // Only face lines are ever rewritten, so only they get room to grow.
     appendMapLine(cleaned, cleaned.front() == '(' ? FACE_GROWTH_ROOM : 0);
     // Only -check names the lines of its changes.
@@ -105,6 +110,7 @@ void startMapReading(MapReading& reading, std::size_t lines) {
     mapFaceSpots.reserve(lines);
     adviseLargePages(mapFaceSpots.data(), mapFaceSpots.capacity() * sizeof(FaceSpots));
     reading = MapReading{};
+    reading.walk = startMapWalk();
     reading.linesBefore = linesRead;
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 // Reading the map into mapLines and writing mapLines back as a map.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+#include "map/map_walk.h"
 
 // The map line cleaned: its comment and the blanks around it gone. A "//"
 // between double quotes starts no comment (an unpaired quote protects to the
@@ -10,11 +13,14 @@
 std::string_view cleanMapLine(std::string_view line);
 
 // A map being read piece by piece: linesRead before it, so its own lines count
-// from 1, the start of a line cut off by the end of a piece, whether any byte
-// and any line end were met, whether a Ctrl-Z ended the text, and whether the
-// bytes showed that the file is no text map.
+// from 1, the walk that finds where mapSections start, the start of a line cut
+// off by the end of a piece, whether any byte and any line end were met,
+// whether a Ctrl-Z ended the text, and whether the bytes showed that the file
+// is no text map.
 struct MapReading {
     std::uint32_t linesBefore = 0;
+    MapWalk walk;
+    std::size_t nextSectionAt = 0;  // the size of mapLines a new section waits for
     std::string cutLine;
     bool anyByte = false;
     bool anyLine = false;

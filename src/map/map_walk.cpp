@@ -2,8 +2,11 @@
 
 #include "app/state.h"
 
-MapWalk startMapWalk(std::uint8_t depth) {
-    entityIndex = 0;
-    brushIndex = 0;
-    return MapWalk{depth};
+MapWalk startMapWalk(const MapSection& from) {
+    entityIndex = from.entityIndex;
+    brushIndex = from.brushIndex;
+    // No face of the walk has been logged yet.
+    lastEntityIndex = -1;
+    lastBrushIndex = -1;
+    return MapWalk{from.depth};
 }

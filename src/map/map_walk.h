@@ -20,9 +20,10 @@ struct MapWalk {
     std::uint8_t depth = 0;
 };
 
-// Starts a walk at `depth` (a walk from the map's first line starts at 0), with
-// entityIndex and brushIndex 0.
-MapWalk startMapWalk(std::uint8_t depth = 0);
+// Starts a walk at the first line of section `from`, with its depth, entityIndex
+// and brushIndex (by default at the map's first line, all 0), and both
+// last-markers -1.
+MapWalk startMapWalk(const MapSection& from = MapSection{});
 
 // Steps over one line and tells its kind. An entity's "{" adds one to
 // entityIndex, sets brushIndex to 0 and both last-markers to -1; a brush's "{"
