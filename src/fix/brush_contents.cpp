@@ -6,7 +6,7 @@
 #include "app/output.h"
 #include "app/state.h"
 #include "fix/face_pass.h"
-#include "fix/pass_sections.h"
+#include "map/map_sections.h"
 #include "map/face_line.h"
 #include "map/map_walk.h"
 #include "text/text.h"

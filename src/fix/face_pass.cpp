@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "app/output.h"
-#include "fix/pass_sections.h"
+#include "map/map_sections.h"
 #include "map/face_line.h"
 #include "map/map_walk.h"
 #include "text/text.h"

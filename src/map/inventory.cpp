@@ -3,11 +3,13 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "app/output.h"
 #include "app/state.h"
 #include "map/face_line.h"
 #include "map/field_table.h"
+#include "map/map_sections.h"
 #include "map/map_walk.h"
 #include "text/text.h"
 
@@ -34,40 +36,59 @@ std::string inventoryKey(std::string_view textureField) {
 
 void collectTextures() {
     const std::unordered_map<std::string_view, std::size_t> firstDefinition = indexFirstDefinitions();
-    std::uint32_t undefinedCount = 0;
-    // A map writes each texture's field in a few ways at most; a field met
-    // before is recorded already.
-    FieldTable fieldsMet;
-    // No face has an empty texture field. The lines do not change while they are counted.
-    std::string_view lastField;
-    MapWalk walk = startMapWalk();
-    for (std::size_t i = 0; i < mapLines.size(); ++i) {
-        if (walkMapLine(walk, mapLines[i]) != LINE_FACE) continue;
-        if (!findPassFields(i)) continue;
-        const std::string_view field = faceFields[FIELD_TEXTURE];
-        // Neighbouring faces mostly share their field: the cheapest test first.
-        if (field == lastField) continue;
-        lastField = field;
-        bool added = false;
-        findFieldSlot(fieldsMet, field, added);
-        if (!added) continue;
+    // The texture fields each section shows first of all the sections its
+    // thread took, in file order: a field met first in a section is among them.
+    // The lines do not change while they are counted, so views of them do.
+    std::vector<std::vector<std::string_view>> newFields(sectionCount());
+    workOnSections([&newFields](SectionTaker& taker) {
+        // A map writes each texture's field in a few ways at most; a field met
+        // before is recorded already.
+        FieldTable fieldsMet;
+        // No face has an empty texture field.
+        std::string_view lastField;
+        for (LineRange range; takeSection(taker, range);) {
+            std::vector<std::string_view>& found = newFields[taker.section];
+            MapWalk walk = startMapWalk(range.start);
+            for (std::size_t i = range.start.begin; i < range.end; ++i) {
+                if (walkMapLine(walk, mapLines[i]) != LINE_FACE) continue;
+                if (!findPassFields(i)) continue;
+                const std::string_view field = faceFields[FIELD_TEXTURE];
+                // Neighbouring faces mostly share their field: the cheapest test first.
+                if (field == lastField) continue;
+                lastField = field;
+                bool added = false;
+                findFieldSlot(fieldsMet, field, added);
+                if (added) found.push_back(field);
+            }
+        }
+        return 0;
+    });
 
-        std::string key = inventoryKey(field);
-        if (findMapTexture(key) != nullptr) continue;
-        TextureRecord& record = addMapTexture(std::move(key));
-        const auto definition = firstDefinition.find(record.name);
-        if (definition != firstDefinition.end()) {
-            record.contentFlags = textureDefs[definition->second].contentFlags;
-            record.surfaceFlags = textureDefs[definition->second].surfaceFlags;
-            record.defined = 1;
-            continue;
+    std::uint32_t undefinedCount = 0;
+    FieldTable fieldsMet;
+    for (const std::vector<std::string_view>& fields : newFields) {
+        for (const std::string_view field : fields) {
+            bool added = false;
+            findFieldSlot(fieldsMet, field, added);
+            if (!added) continue;
+
+            std::string key = inventoryKey(field);
+            if (findMapTexture(key) != nullptr) continue;
+            TextureRecord& record = addMapTexture(std::move(key));
+            const auto definition = firstDefinition.find(record.name);
+            if (definition != firstDefinition.end()) {
+                record.contentFlags = textureDefs[definition->second].contentFlags;
+                record.surfaceFlags = textureDefs[definition->second].surfaceFlags;
+                record.defined = 1;
+                continue;
+            }
+            if (undefinedCount == 0) {
+                logLine("-- WARNING --");
+                logLine("The following textures are not defined and will be ignored:");
+            }
+            logLine("     " + record.name);
+            ++undefinedCount;
         }
-        if (undefinedCount == 0) {
-            logLine("-- WARNING --");
-            logLine("The following textures are not defined and will be ignored:");
-        }
-        logLine("     " + record.name);
-        ++undefinedCount;
     }
     textureDefs.clear();
     printVerbose("Found " + signedToText(static_cast<std::int32_t>(mapTextures.size())) + " uniques textures (" +

@@ -1,4 +1,4 @@
-#include "fix/pass_sections.h"
+#include "map/map_sections.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -20,7 +20,7 @@ constexpr std::size_t SECTIONS_AHEAD = 4;
 // The pass's sections and how far the threads have come with them, under sectionMutex.
 std::mutex sectionMutex;
 std::condition_variable sectionLogged;
-std::size_t sectionCount = 0;
+std::size_t passSectionCount = 0;
 std::size_t nextTaken = 0;   // the first section no thread has taken
 std::size_t nextLogged = 0;  // the first section whose log lines are not in the log
 std::vector<std::string> waitingLogs;  // of the sections done before their turn
@@ -48,7 +48,7 @@ void finishSection(std::size_t section) {
         currentLog.clear();
         sectionDone[section] = 1;
     }
-    for (; nextLogged < sectionCount && sectionDone[nextLogged] != 0; ++nextLogged) {
+    for (; nextLogged < passSectionCount && sectionDone[nextLogged] != 0; ++nextLogged) {
         if (!waitingLogs[nextLogged].empty()) logLines(waitingLogs[nextLogged]);
         std::string().swap(waitingLogs[nextLogged]);
     }
@@ -56,13 +56,15 @@ void finishSection(std::size_t section) {
 
 }  // namespace
 
+std::size_t sectionCount() { return std::max<std::size_t>(mapSections.size(), 1); }
+
 bool takeSection(SectionTaker& taker, LineRange& range) {
     std::unique_lock lock(sectionMutex);
     if (taker.section != SIZE_MAX) {
         finishSection(taker.section);
         sectionLogged.notify_all();
     }
-    if (nextTaken >= sectionCount) {
+    if (nextTaken >= passSectionCount) {
         taker.section = SIZE_MAX;
         return false;
     }
@@ -75,16 +77,16 @@ bool takeSection(SectionTaker& taker, LineRange& range) {
 }
 
 std::uint32_t workOnSections(const std::function<std::uint32_t(SectionTaker&)>& work) {
-    sectionCount = std::max<std::size_t>(mapSections.size(), 1);
+    passSectionCount = sectionCount();
     nextTaken = 0;
     nextLogged = 0;
-    waitingLogs.assign(sectionCount, std::string());
-    sectionDone.assign(sectionCount, 0);
+    waitingLogs.assign(passSectionCount, std::string());
+    sectionDone.assign(passSectionCount, 0);
     currentLog.clear();
     std::uint32_t secondResult = 0;
     std::thread secondThread;
     // -check notes each change as it is found, in file order, so those passes keep to one thread.
-    if ((runOptions & OPT_CHECK) == 0 && worthSecondThread() && sectionCount > 1) {
+    if ((runOptions & OPT_CHECK) == 0 && worthSecondThread() && passSectionCount > 1) {
         try {
             secondThread = std::thread([&work, &secondResult] {
                 SectionTaker taker;

@@ -1,7 +1,8 @@
 #pragma once
 // Working on a map's sections (mapSections) at once. A pass changes each face,
-// and each brush, on its own, so on a large map two threads take its sections
-// in turn, each with a field table, walk indices and rebuild room of its own.
+// and each brush, on its own, and the inventory looks at each face on its own,
+// so on a large map two threads take the sections in turn, each with a field
+// table, walk indices and rebuild room of its own.
 // What a section logs waits until every earlier section's log lines are in the
 // log, so the log reads as if one thread had worked through the map.
 #include <cstddef>
@@ -21,6 +22,10 @@ struct LineRange {
 struct SectionTaker {
     std::size_t section = SIZE_MAX;
 };
+
+// How many sections there are to take: those of mapSections, or one for a map
+// read without them.
+std::size_t sectionCount();
 
 // Sends the log lines of the section `taker` worked on to the log (now, or
 // once the earlier sections' lines are there), then gives it the next section
