@@ -7,6 +7,8 @@
 #include <ctime>
 #include <filesystem>
 
+#include "app/read_ahead.h"
+
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
@@ -255,16 +257,10 @@ bool replaceFile(const std::string& name, std::string_view bytes) {
     });
 }
 
-bool readFileInPieces(const std::string& name, const std::function<bool(std::string_view piece)>& takePiece) {
-    constexpr std::size_t PIECE_SIZE = BRUSHUP_READ_PIECE_SIZE;
+bool readFileInPieces(const std::string& name, const PieceTaker& takePiece, bool readAhead) {
     std::FILE* file = std::fopen(name.c_str(), "rb");
     if (file == nullptr) return false;
-    std::string piece(PIECE_SIZE, '\0');
-    std::size_t got = 0;
-    while ((got = std::fread(piece.data(), 1, piece.size(), file)) > 0) {
-        if (!takePiece(std::string_view(piece.data(), got))) break;
-    }
-    const bool complete = std::ferror(file) == 0;
+    const bool complete = readAhead ? readPiecesAhead(file, takePiece) : readPieces(file, takePiece);
     std::fclose(file);
     return complete;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/read_ahead.h"
+
 // Prepares the process: a file-size limit makes writes fail with an error the
 // program reports, instead of ending the process; on Windows, standard output
 // passes bytes through unchanged.
@@ -28,9 +30,10 @@ bool plainFileCounts(const std::string& name, bool allowReadOnly);
 bool isReadOnlyFile(const std::string& name);
 
 // Reads the file piece by piece, in order, handing each piece (never an empty
-// one) to `takePiece`, which returns false to stop early. False when the file
+// one) to `takePiece`, which returns false to stop early; with `readAhead`, the
+// pieces are read on a second thread (readPiecesAhead). False when the file
 // cannot be opened or read.
-bool readFileInPieces(const std::string& name, const std::function<bool(std::string_view piece)>& takePiece);
+bool readFileInPieces(const std::string& name, const PieceTaker& takePiece, bool readAhead = false);
 
 // The size of the file in bytes; 0 when it cannot be told.
 std::size_t fileSizeHint(const std::string& name);

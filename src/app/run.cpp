@@ -257,7 +257,8 @@ int workOnMap(const MapName& map) {
         printLine(map.shown + (fixesDue ? " needs fixing" : " needs no fixing"));
         return fixesDue ? EXIT_FIXES_DUE : EXIT_DONE;
     }
-    if (!writeMap(map.path, map.shown)) {
+    // Nothing else runs now, so the map is formed on a second thread while this one writes it.
+    if (!writeMap(map.path, map.shown, true)) {
         printLine("ERROR: Cannot write " + map.shown + "!");
         return EXIT_FAILED;
     }

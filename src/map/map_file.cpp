@@ -1,12 +1,16 @@
 #include "map/map_file.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "app/output.h"
+#include "app/piece_ring.h"
 #include "app/platform.h"
 #include "app/state.h"
 #include "map/map_walk.h"
@@ -17,6 +21,10 @@ namespace {
 // A map's kept lines take more bytes of the file than this on average: a face
 // line some 60 to 100, a key line some 20 to 40, a brace 3 with its line end.
 constexpr std::size_t AVERAGE_LINE_BYTES_AT_LEAST = 16;
+
+// A map this large is read on a second thread: a few megabytes, past which a
+// thread costs far less than the copying it takes over.
+constexpr std::size_t READ_AHEAD_BYTES = std::size_t{4} << 20;
 
 // What may follow a Ctrl-Z in a text map: blanks, line ends and more Ctrl-Z.
 constexpr std::string_view AFTER_END_OF_FILE = " \t\r\n\x1a";
@@ -165,10 +173,14 @@ std::uint8_t readMap(const std::string& fileName, bool allowReadOnly) {
     // holds: grown line by line, it would hold its old and its new table at
     // once. Room that no line takes is never touched, so it costs no memory.
     MapReading reading;
-    startMapReading(reading, fileSizeHint(fileName) / AVERAGE_LINE_BYTES_AT_LEAST + 1);
-    // The file is read piece by piece, and only its kept lines are held.
-    const bool complete =
-        readFileInPieces(fileName, [&](std::string_view piece) { return takeMapPiece(reading, piece); });
+    const std::size_t size = fileSizeHint(fileName);
+    startMapReading(reading, size / AVERAGE_LINE_BYTES_AT_LEAST + 1);
+    // The file is read piece by piece, and only its kept lines are held. The
+    // pieces of a large map are read on a second thread while this one takes
+    // its lines.
+    const bool readAhead = secondThreadAllowed && size >= READ_AHEAD_BYTES;
+    const bool complete = readFileInPieces(
+        fileName, [&](std::string_view piece) { return takeMapPiece(reading, piece); }, readAhead);
     if (!complete || !reading.anyByte || reading.notText) {
         clearMapLines();
         linesRead = reading.linesBefore;
@@ -189,12 +201,65 @@ std::string formatMap() {
     return std::string(out.text());
 }
 
-bool writeMap(const std::string& fileName, std::string_view shownName) {
+namespace {
+
+constexpr std::size_t PIECE_SIZE = BRUSHUP_WRITE_PIECE_SIZE;
+
+// Forms the written map into the ring's pieces, the first starting with the
+// line end every written map starts with, until the map is done or the writing
+// stops.
+void formIntoRing(PieceRing& ring, std::array<MapPiece, RING_SLOTS>& pieces) {
+    MapWalk walk = startMapWalk();
+    std::size_t next = 0;
+    bool first = true;
+    for (std::size_t slot = slotToFill(ring); slot != NO_SLOT; slot = slotToFill(ring)) {
+        MapPiece& piece = pieces[slot];
+        piece.makeRoom(PIECE_SIZE + PIECE_SIZE / 4);
+        piece.used = 0;
+        if (first) piece.append("\r\n");
+        first = false;
+        next = formatLines(walk, next, piece, PIECE_SIZE);
+        if (piece.used == 0) {
+            markEnded(ring);
+            return;
+        }
+        markFilled(ring);
+    }
+}
+
+// writeMap's file, with its pieces formed on a second thread while this one
+// writes those formed before. False when no thread could be had.
+bool writeFormedAhead(const std::string& fileName, bool& written) {
+    PieceRing ring;
+    std::array<MapPiece, RING_SLOTS> pieces;
+    std::thread former;
+    try {
+        former = std::thread([&ring, &pieces] { formIntoRing(ring, pieces); });
+    } catch (const std::system_error&) {
+        return false;
+    }
+    bool holding = false;  // a piece handed out and not yet marked taken
+    written = replaceFileInPieces(fileName, [&]() -> std::string_view {
+        if (holding) markTaken(ring, false);
+        const std::size_t slot = slotToTake(ring);
+        holding = slot != NO_SLOT;
+        return holding ? pieces[slot].text() : std::string_view();
+    });
+    // A failed write leaves pieces that are not wanted.
+    if (holding) markTaken(ring, true);
+    former.join();
+    return true;
+}
+
+}  // namespace
+
+bool writeMap(const std::string& fileName, std::string_view shownName, bool formAhead) {
     printLine("Writing " + std::string(shownName));
     if (isReadOnlyFile(fileName)) return false;  // the user protected it
+    bool written = false;
+    if (formAhead && worthSecondThread() && writeFormedAhead(fileName, written)) return written;
     // Written a piece at a time: the whole written map would double the memory a
     // run needs, and a small piece stays in the cache between forming and writing.
-    constexpr std::size_t PIECE_SIZE = BRUSHUP_WRITE_PIECE_SIZE;
     MapWalk walk = startMapWalk();
     std::size_t next = 0;
     MapPiece piece;

@@ -63,5 +63,7 @@ std::string formatMap();
 
 // Prints "Writing " + shownName, then safely replaces `fileName` with
 // formatMap(). False, printing nothing more, when the file could not be
-// written completely; `fileName` is then as it was. A read-only file is never replaced.
-bool writeMap(const std::string& fileName, std::string_view shownName);
+// written completely; `fileName` is then as it was. A read-only file is never
+// replaced. With `formAhead`, a map worth a second thread is formed on one
+// while this thread writes it.
+bool writeMap(const std::string& fileName, std::string_view shownName, bool formAhead = false);
