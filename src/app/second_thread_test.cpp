@@ -16,8 +16,9 @@ namespace {
 // Everything a run on the generated map leaves, on one thread or with a second one allowed.
 std::string runOn(bool secondThread, const std::vector<std::string>& options) {
     TempDir dir;
-    // 6 faces a brush, with mixed contents: many blocks of lines for each thread.
-    EXPECT_EQ(0, std::system("'" BRUSHUP_MAP_GEN "' 30000 5 ."));
+    // 6 faces a brush, with mixed contents: some 130,000 lines, which the
+    // passes take in eight sections, and the faces ahead in many blocks.
+    EXPECT_EQ(0, std::system("'" BRUSHUP_MAP_GEN "' 100000 5 ."));
     std::vector<std::string> arguments{"brushup", "generated"};
     arguments.insert(arguments.end(), options.begin(), options.end());
     std::string console;

@@ -71,6 +71,17 @@ std::string_view storeLine(std::string_view text, std::size_t growthRoom) {
     return std::string_view(stored, text.size());
 }
 
+// The bytes of a kept line. The lines' memory is this file's own; mapLines
+// only shows it read-only.
+char* lineBytes(std::string_view line) { return const_cast<char*>(line.data()); }
+
+// How long a kept line may grow in its place: its size and its room to grow.
+std::size_t lineRoom(std::string_view line) {
+    std::size_t room = line.size();
+    while (line.data()[room] == '\0') ++room;
+    return room;
+}
+
 }  // namespace
 
 std::uint8_t runOptions = 0;
@@ -163,11 +174,8 @@ void appendMapLine(std::string_view text, std::size_t growthRoom) {
 void replaceMapLine(std::size_t index, std::string_view text, FaceSpots spots) {
     mapFaceSpots[index] = spots;
     std::string_view& line = mapLines[index];
-    // The lines' memory is this file's own; mapLines only shows it read-only.
-    char* start = const_cast<char*>(line.data());
-    std::size_t room = line.size();
-    while (start[room] == '\0') ++room;
-    if (text.size() > room) {
+    char* start = lineBytes(line);
+    if (text.size() > lineRoom(line)) {
         // The two halves of a pass may both store lines that outgrew their room.
         const std::lock_guard lock(lineMemoryMutex);
         line = storeLine(text, FACE_GROWTH_ROOM);
@@ -177,4 +185,25 @@ void replaceMapLine(std::size_t index, std::string_view text, FaceSpots spots) {
     // What the old text leaves free becomes room to grow again.
     if (text.size() < line.size()) std::memset(start + text.size(), '\0', line.size() - text.size());
     line = std::string_view(start, text.size());
+}
+
+void replaceMapLinePart(std::size_t index, std::size_t from, std::size_t size, std::string_view text,
+                        FaceSpots spots) {
+    std::string_view& line = mapLines[index];
+    const std::size_t newSize = line.size() - size + text.size();
+    if (newSize > lineRoom(line)) {
+        // Joined aside, as the line moves to new memory; kept to spare an allocation each time.
+        thread_local std::string joined;
+        joined.assign(line.substr(0, from));
+        joined += text;
+        joined += line.substr(from + size);
+        replaceMapLine(index, joined, spots);
+        return;
+    }
+    mapFaceSpots[index] = spots;
+    char* const bytes = lineBytes(line);
+    std::memmove(bytes + from + text.size(), bytes + from + size, line.size() - from - size);
+    std::memcpy(bytes + from, text.data(), text.size());
+    if (newSize < line.size()) std::memset(bytes + newSize, '\0', line.size() - newSize);
+    line = std::string_view(bytes, newSize);
 }

@@ -145,3 +145,9 @@ void appendMapLine(std::string_view text, std::size_t growthRoom);
 // place when it fits in the line and its room to grow, otherwise copied anew
 // with FACE_GROWTH_ROOM.
 void replaceMapLine(std::size_t index, std::string_view text, FaceSpots spots = {});
+
+// Replaces bytes `from` to `from + size` of kept line `index` with `text`, and
+// makes `spots` its spots: in the line's place, moving only what follows the
+// part, when the line fits in its room to grow; otherwise as replaceMapLine.
+void replaceMapLinePart(std::size_t index, std::size_t from, std::size_t size, std::string_view text,
+                        FaceSpots spots);

@@ -176,10 +176,6 @@ std::size_t writeNumberText(double value, char* out) {
 // each thread that rebuilds faces has its own.
 thread_local std::vector<char> rebuildRoom;
 
-// A line with one field replaced, before it is stored, kept to spare an
-// allocation per change.
-thread_local std::string splicedLine;
-
 // The number texts of field texts met lately: a map uses a handful of forms
 // ("0.500000", "0.25"), each worked out once, while a map of many different
 // fractions only overwrites slots, costing no allocation and no table that
@@ -341,14 +337,11 @@ bool replaceRebuiltField(std::size_t index, std::size_t field, std::string_view 
     if (spots.rebuilt == 0 || text.size() > UINT8_MAX || line.size() - size + text.size() >= FACE_SPOTS_NO_FACE) {
         return false;
     }
-    splicedLine.assign(line.substr(0, start));
-    splicedLine += text;
-    splicedLine += line.substr(start + size);
     // The field after the replaced one moves with the change of size.
     std::uint16_t& later = content ? spots.surface : spots.content;
     if (later > start) later = static_cast<std::uint16_t>(later - size + text.size());
     (content ? spots.contentSize : spots.surfaceSize) = static_cast<std::uint8_t>(text.size());
-    replaceMapLine(index, splicedLine, spots);
+    replaceMapLinePart(index, start, size, text, spots);
     return true;
 }
 

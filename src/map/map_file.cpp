@@ -22,9 +22,9 @@ namespace {
 // line some 60 to 100, a key line some 20 to 40, a brace 3 with its line end.
 constexpr std::size_t AVERAGE_LINE_BYTES_AT_LEAST = 16;
 
-// A map this large is read on a second thread: a few megabytes, past which a
-// thread costs far less than the copying it takes over.
-constexpr std::size_t READ_AHEAD_BYTES = std::size_t{4} << 20;
+// A map this large is read on a second thread, which then costs far less than
+// the copying it takes over.
+constexpr std::size_t READ_AHEAD_BYTES = std::size_t{1} << 20;
 
 // What may follow a Ctrl-Z in a text map: blanks, line ends and more Ctrl-Z.
 constexpr std::string_view AFTER_END_OF_FILE = " \t\r\n\x1a";
