@@ -2,10 +2,9 @@
 
 #include <array>
 #include <string>
-#include <system_error>
-#include <thread>
 
 #include "app/piece_ring.h"
+#include "app/second_thread.h"
 
 namespace {
 
@@ -43,10 +42,7 @@ bool readPiecesAhead(std::FILE* file, const PieceTaker& takePiece) {
     for (std::string& piece : pieces) piece.assign(PIECE_SIZE, '\0');
     std::array<std::size_t, RING_SLOTS> sizes{};
     bool failed = false;
-    std::thread reader;
-    try {
-        reader = std::thread([&] { readIntoRing(file, ring, pieces, sizes, failed); });
-    } catch (const std::system_error&) {
+    if (!startOnSecondThread([&] { readIntoRing(file, ring, pieces, sizes, failed); })) {
         return readPieces(file, takePiece);
     }
     for (std::size_t slot = slotToTake(ring); slot != NO_SLOT; slot = slotToTake(ring)) {
@@ -54,6 +50,6 @@ bool readPiecesAhead(std::FILE* file, const PieceTaker& takePiece) {
         markTaken(ring, !more);
         if (!more) break;
     }
-    reader.join();
+    waitForSecondThread();
     return !failed;
 }

@@ -108,7 +108,7 @@ thread_local constinit std::int32_t lastBrushIndex = 0;
 bool secondThreadAllowed = true;
 
 bool worthSecondThread() {
-    constexpr std::size_t SECOND_THREAD_LINES = 4096;
+    constexpr std::size_t SECOND_THREAD_LINES = 32768;
     return secondThreadAllowed && mapLines.size() > SECOND_THREAD_LINES;
 }
 

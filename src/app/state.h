@@ -82,7 +82,7 @@ struct MapSection {
 };
 // A section takes at least this many lines, and ends at the first place after
 // them that no brush holds: a pass's threads take a section at a time.
-constexpr std::size_t SECTION_LINES = 16384;
+constexpr std::size_t SECTION_LINES = 4096;
 extern std::vector<MapSection> mapSections;  // file order; filled as the map is read
 
 extern std::array<std::uint32_t, FLAG_COUNT + 1> flagBit;        // [i] = 2^(i-1)
@@ -106,8 +106,9 @@ extern thread_local constinit std::int32_t lastBrushIndex;
 // resetState leaves as it is.
 extern bool secondThreadAllowed;
 
-// True when the map is large enough that a second thread pays: starting one
-// costs about as much as splitting a few thousand lines.
+// True when the map is large enough that a second thread pays: handing work
+// to it and back, and the memory its own tables take, cost about as much as
+// the work on some tens of thousands of lines.
 bool worthSecondThread();
 
 // Empties every table, zeroes every counter and option and fills flagBit.

@@ -14,8 +14,7 @@ namespace {
 // The shown lists of the flag sets logged in this pass, by table and flag set.
 // A map uses few flag sets, and naming one walks all 32 flags; the limit only
 // keeps a map of many different sets from growing the table without end.
-// Each thread of a pass has its own (as a pass's second thread is new, its table
-// starts empty).
+// Each thread of a pass has its own.
 constexpr std::size_t SHOWN_LISTS_KEPT = 4096;
 thread_local std::unordered_map<std::uint64_t, std::string> shownLists;
 
@@ -68,8 +67,8 @@ thread_local std::string rebuiltLine;
 }  // namespace
 
 std::uint32_t rewriteFaces(bool (*rewriteFace)(std::size_t lineIndex, TextureLookup& lookup)) {
-    forgetShownLists();  // the flag names may differ from one run to the next
     return workOnSections([rewriteFace](SectionTaker& taker) {
+        forgetShownLists();  // the flag names may differ from one run to the next
         TextureLookup lookup;
         std::uint32_t changed = 0;
         for (LineRange range; takeSection(taker, range);) {

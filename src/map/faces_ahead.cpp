@@ -2,9 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <system_error>
-#include <thread>
 
+#include "app/second_thread.h"
 #include "app/state.h"
 #include "map/face_line.h"
 
@@ -15,7 +14,6 @@ constexpr std::size_t LINES_PER_BLOCK = 4096;
 
 // The first line of the next block no thread has taken.
 std::atomic<std::size_t> nextBlockStart{0};
-std::thread secondThread;
 
 void splitFreeBlocks() {
     const std::size_t lineCount = mapLines.size();
@@ -33,15 +31,11 @@ void splitFreeBlocks() {
 
 void startSplittingFaces() {
     nextBlockStart.store(0, std::memory_order_relaxed);
-    if (!worthSecondThread()) return;
-    try {
-        secondThread = std::thread(splitFreeBlocks);
-    } catch (const std::system_error&) {
-        // Without a second thread this one splits every block.
-    }
+    // Without a second thread this one splits every block.
+    if (worthSecondThread()) startOnSecondThread(splitFreeBlocks);
 }
 
 void finishSplittingFaces() {
     splitFreeBlocks();
-    if (secondThread.joinable()) secondThread.join();
+    waitForSecondThread();
 }

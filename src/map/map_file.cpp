@@ -5,12 +5,11 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "app/output.h"
 #include "app/piece_ring.h"
+#include "app/second_thread.h"
 #include "app/platform.h"
 #include "app/state.h"
 #include "map/map_walk.h"
@@ -22,9 +21,9 @@ namespace {
 // line some 60 to 100, a key line some 20 to 40, a brace 3 with its line end.
 constexpr std::size_t AVERAGE_LINE_BYTES_AT_LEAST = 16;
 
-// A map this large is read on a second thread, which then costs far less than
-// the copying it takes over.
-constexpr std::size_t READ_AHEAD_BYTES = std::size_t{1} << 20;
+// A map this large, some tens of thousands of lines, is read on a second
+// thread, which then costs less than the copying it takes over.
+constexpr std::size_t READ_AHEAD_BYTES = std::size_t{4} << 20;
 
 // What may follow a Ctrl-Z in a text map: blanks, line ends and more Ctrl-Z.
 constexpr std::string_view AFTER_END_OF_FILE = " \t\r\n\x1a";
@@ -232,12 +231,7 @@ void formIntoRing(PieceRing& ring, std::array<MapPiece, RING_SLOTS>& pieces) {
 bool writeFormedAhead(const std::string& fileName, bool& written) {
     PieceRing ring;
     std::array<MapPiece, RING_SLOTS> pieces;
-    std::thread former;
-    try {
-        former = std::thread([&ring, &pieces] { formIntoRing(ring, pieces); });
-    } catch (const std::system_error&) {
-        return false;
-    }
+    if (!startOnSecondThread([&ring, &pieces] { formIntoRing(ring, pieces); })) return false;
     bool holding = false;  // a piece handed out and not yet marked taken
     written = replaceFileInPieces(fileName, [&]() -> std::string_view {
         if (holding) markTaken(ring, false);
@@ -247,7 +241,7 @@ bool writeFormedAhead(const std::string& fileName, bool& written) {
     });
     // A failed write leaves pieces that are not wanted.
     if (holding) markTaken(ring, true);
-    former.join();
+    waitForSecondThread();
     return true;
 }
 

@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <condition_variable>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "app/output.h"
+#include "app/second_thread.h"
 #include "app/state.h"
 
 namespace {
@@ -84,21 +83,17 @@ std::uint32_t workOnSections(const std::function<std::uint32_t(SectionTaker&)>& 
     sectionDone.assign(passSectionCount, 0);
     currentLog.clear();
     std::uint32_t secondResult = 0;
-    std::thread secondThread;
-    // -check notes each change as it is found, in file order, so those passes keep to one thread.
+    // -check notes each change as it is found, in file order, so those passes
+    // keep to one thread. Without a second thread this one takes every section.
     if ((runOptions & OPT_CHECK) == 0 && worthSecondThread() && passSectionCount > 1) {
-        try {
-            secondThread = std::thread([&work, &secondResult] {
-                SectionTaker taker;
-                secondResult = work(taker);
-            });
-        } catch (const std::system_error&) {
-            // Without a second thread this one takes every section.
-        }
+        startOnSecondThread([&work, &secondResult] {
+            SectionTaker taker;
+            secondResult = work(taker);
+        });
     }
     SectionTaker taker;
     const std::uint32_t firstResult = work(taker);
-    if (secondThread.joinable()) secondThread.join();
+    waitForSecondThread();
     return firstResult + secondResult;
 }
 
