@@ -24,9 +24,14 @@ std::size_t slotToTake(PieceRing& ring) {
     return ring.taken < ring.filled ? ring.taken % RING_SLOTS : NO_SLOT;
 }
 
-void markTaken(PieceRing& ring, bool stop) {
+void markTaken(PieceRing& ring) {
     const std::lock_guard lock(ring.mutex);
     ++ring.taken;
-    ring.stopped = stop;
+    ring.changed.notify_all();
+}
+
+void stopTaking(PieceRing& ring) {
+    const std::lock_guard lock(ring.mutex);
+    ring.stopped = true;
     ring.changed.notify_all();
 }

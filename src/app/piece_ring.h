@@ -35,5 +35,8 @@ void markEnded(PieceRing& ring);
 // ended and every one is taken.
 std::size_t slotToTake(PieceRing& ring);
 
-// The slot slotToTake gave is done with; `stop` when no more pieces are wanted.
-void markTaken(PieceRing& ring, bool stop);
+// The slot slotToTake gave is done with.
+void markTaken(PieceRing& ring);
+
+// No more pieces are wanted, whether or not one was taken.
+void stopTaking(PieceRing& ring);

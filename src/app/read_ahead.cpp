@@ -47,9 +47,10 @@ bool readPiecesAhead(std::FILE* file, const PieceTaker& takePiece) {
     }
     for (std::size_t slot = slotToTake(ring); slot != NO_SLOT; slot = slotToTake(ring)) {
         const bool more = takePiece(std::string_view(pieces[slot].data(), sizes[slot]));
-        markTaken(ring, !more);
+        markTaken(ring);
         if (!more) break;
     }
+    stopTaking(ring);
     waitForSecondThread();
     return !failed;
 }

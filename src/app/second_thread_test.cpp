@@ -9,6 +9,7 @@
 #include "app/output.h"
 #include "app/run.h"
 #include "app/state.h"
+#include "map/map_file.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -42,6 +43,20 @@ TEST(SecondThread, LargeMapEndsAsOnOneThread) {
                                              << std::mismatch(oneThread.begin(), oneThread.end(), twoThreads.begin(),
                                                               twoThreads.end()).first - oneThread.begin();
     }
+}
+
+// A write that fails before its first piece also stops the thread forming the
+// pieces, which would otherwise wait for ever for a free one.
+TEST(SecondThread, FailedWriteOfLargeMapEnds) {
+    TempDir dir;
+    resetState();
+    for (int i = 0; i < 40000; ++i) appendMapLine("( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) wall 0 0 0 1 1 0 0 0", 0);
+    ASSERT_TRUE(worthSecondThread());
+    std::string console;
+    captureConsole(&console);
+    EXPECT_FALSE(writeMap("no-such-folder/level.map", "level.map", true));
+    captureConsole(nullptr);
+    resetState();
 }
 
 }  // namespace

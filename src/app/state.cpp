@@ -176,7 +176,7 @@ void replaceMapLine(std::size_t index, std::string_view text, FaceSpots spots) {
     std::string_view& line = mapLines[index];
     char* start = lineBytes(line);
     if (text.size() > lineRoom(line)) {
-        // The two halves of a pass may both store lines that outgrew their room.
+        // Both threads of a pass may store lines that outgrew their room.
         const std::lock_guard lock(lineMemoryMutex);
         line = storeLine(text, FACE_GROWTH_ROOM);
         return;

@@ -9,8 +9,8 @@
 
 #include "app/output.h"
 #include "app/piece_ring.h"
-#include "app/second_thread.h"
 #include "app/platform.h"
+#include "app/second_thread.h"
 #include "app/state.h"
 #include "map/map_walk.h"
 #include "text/text.h"
@@ -234,13 +234,14 @@ bool writeFormedAhead(const std::string& fileName, bool& written) {
     if (!startOnSecondThread([&ring, &pieces] { formIntoRing(ring, pieces); })) return false;
     bool holding = false;  // a piece handed out and not yet marked taken
     written = replaceFileInPieces(fileName, [&]() -> std::string_view {
-        if (holding) markTaken(ring, false);
+        if (holding) markTaken(ring);
         const std::size_t slot = slotToTake(ring);
         holding = slot != NO_SLOT;
         return holding ? pieces[slot].text() : std::string_view();
     });
-    // A failed write leaves pieces that are not wanted.
-    if (holding) markTaken(ring, true);
+    // A write that failed, before its first piece or after any, wants no more.
+    if (holding) markTaken(ring);
+    stopTaking(ring);
     waitForSecondThread();
     return true;
 }

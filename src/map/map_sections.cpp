@@ -27,7 +27,8 @@ std::vector<std::uint8_t> sectionDone;
 
 thread_local std::string currentLog;
 
-// A map read other than by readMap (in tests) has no sections: it is one.
+// A map whose lines were appended without reading it (in tests) has no
+// sections: it is one.
 MapSection sectionStart(std::size_t section) { return mapSections.empty() ? MapSection{} : mapSections[section]; }
 
 std::size_t sectionEnd(std::size_t section) {
