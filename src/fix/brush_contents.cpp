@@ -6,8 +6,8 @@
 #include "app/output.h"
 #include "app/state.h"
 #include "fix/face_pass.h"
-#include "map/map_sections.h"
 #include "map/face_line.h"
+#include "map/map_sections.h"
 #include "map/map_walk.h"
 #include "text/text.h"
 

@@ -4,8 +4,8 @@
 #include <unordered_map>
 
 #include "app/output.h"
-#include "map/map_sections.h"
 #include "map/face_line.h"
+#include "map/map_sections.h"
 #include "map/map_walk.h"
 #include "text/text.h"
 
@@ -61,7 +61,7 @@ void appendFaceChange(std::string& text, std::string_view key, std::uint32_t old
     text += shownFlagList(newFlags, table);
 }
 
-// A rebuilt face line before it is stored, kept for the same reason.
+// A rebuilt face line before it is stored, kept to spare an allocation per face.
 thread_local std::string rebuiltLine;
 
 }  // namespace
