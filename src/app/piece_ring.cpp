@@ -1,5 +1,17 @@
 #include "app/piece_ring.h"
 
+namespace {
+
+// Makes `change` to the ring under its lock, and wakes the other thread.
+template <typename Change>
+void changeRing(PieceRing& ring, Change change) {
+    const std::lock_guard lock(ring.mutex);
+    change();
+    ring.changed.notify_all();
+}
+
+}  // namespace
+
 std::size_t slotToFill(PieceRing& ring) {
     std::unique_lock lock(ring.mutex);
     ring.changed.wait(lock, [&ring] { return ring.stopped || ring.filled - ring.taken < RING_SLOTS; });
@@ -7,15 +19,11 @@ std::size_t slotToFill(PieceRing& ring) {
 }
 
 void markFilled(PieceRing& ring) {
-    const std::lock_guard lock(ring.mutex);
-    ++ring.filled;
-    ring.changed.notify_all();
+    changeRing(ring, [&ring] { ++ring.filled; });
 }
 
 void markEnded(PieceRing& ring) {
-    const std::lock_guard lock(ring.mutex);
-    ring.ended = true;
-    ring.changed.notify_all();
+    changeRing(ring, [&ring] { ring.ended = true; });
 }
 
 std::size_t slotToTake(PieceRing& ring) {
@@ -25,13 +33,9 @@ std::size_t slotToTake(PieceRing& ring) {
 }
 
 void markTaken(PieceRing& ring) {
-    const std::lock_guard lock(ring.mutex);
-    ++ring.taken;
-    ring.changed.notify_all();
+    changeRing(ring, [&ring] { ++ring.taken; });
 }
 
 void stopTaking(PieceRing& ring) {
-    const std::lock_guard lock(ring.mutex);
-    ring.stopped = true;
-    ring.changed.notify_all();
+    changeRing(ring, [&ring] { ring.stopped = true; });
 }
