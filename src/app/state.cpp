@@ -64,7 +64,9 @@ char* takeLineMemory(std::size_t size) {
 }
 
 std::string_view storeLine(std::string_view text, std::size_t growthRoom) {
-    char* stored = takeLineMemory(text.size() + growthRoom + 1);
+    const std::size_t spotsRoom = hasFaceSpots(text) ? sizeof(FaceSpots) : 0;
+    char* stored = takeLineMemory(spotsRoom + text.size() + growthRoom + 1) + spotsRoom;
+    std::memset(stored - spotsRoom, 0, spotsRoom);  // the spots are not known yet
     std::memcpy(stored, text.data(), text.size());
     std::memset(stored + text.size(), '\0', growthRoom);
     stored[text.size() + growthRoom] = '\n';
@@ -90,7 +92,6 @@ std::vector<TextureRecord> textureDefs;
 std::vector<TextureRecord> mapTextures;
 std::vector<std::string_view> mapLines;
 std::vector<std::uint32_t> mapLineNumbers;
-std::vector<FaceSpots> mapFaceSpots;
 std::vector<MapSection> mapSections;
 std::vector<FixNote> fixNotes;
 
@@ -158,7 +159,6 @@ void addFixNote(std::size_t lineIndex, std::string text) {
 void clearMapLines() {
     mapLines.clear();
     mapLineNumbers.clear();
-    mapFaceSpots.clear();
     mapSections.clear();
     lineChunks.clear();
     chunkFree = nullptr;
@@ -166,25 +166,32 @@ void clearMapLines() {
     nextChunkSize = FIRST_CHUNK_SIZE;
 }
 
-void appendMapLine(std::string_view text, std::size_t growthRoom) {
-    mapLines.push_back(storeLine(text, growthRoom));
-    mapFaceSpots.emplace_back();
+FaceSpots faceSpotsOf(std::size_t index) {
+    FaceSpots spots;
+    std::memcpy(&spots, mapLines[index].data() - sizeof(FaceSpots), sizeof(FaceSpots));
+    return spots;
 }
 
+void setFaceSpots(std::size_t index, const FaceSpots& spots) {
+    std::memcpy(lineBytes(mapLines[index]) - sizeof(FaceSpots), &spots, sizeof(FaceSpots));
+}
+
+void appendMapLine(std::string_view text, std::size_t growthRoom) { mapLines.push_back(storeLine(text, growthRoom)); }
+
 void replaceMapLine(std::size_t index, std::string_view text, FaceSpots spots) {
-    mapFaceSpots[index] = spots;
     std::string_view& line = mapLines[index];
     char* start = lineBytes(line);
     if (text.size() > lineRoom(line)) {
         // Both threads of a pass may store lines that outgrew their room.
         const std::lock_guard lock(lineMemoryMutex);
         line = storeLine(text, FACE_GROWTH_ROOM);
-        return;
+    } else {
+        std::memmove(start, text.data(), text.size());
+        // What the old text leaves free becomes room to grow again.
+        if (text.size() < line.size()) std::memset(start + text.size(), '\0', line.size() - text.size());
+        line = std::string_view(start, text.size());
     }
-    std::memmove(start, text.data(), text.size());
-    // What the old text leaves free becomes room to grow again.
-    if (text.size() < line.size()) std::memset(start + text.size(), '\0', line.size() - text.size());
-    line = std::string_view(start, text.size());
+    if (hasFaceSpots(line)) setFaceSpots(index, spots);
 }
 
 void replaceMapLinePart(std::size_t index, std::size_t from, std::size_t size, std::string_view text,
@@ -200,10 +207,10 @@ void replaceMapLinePart(std::size_t index, std::size_t from, std::size_t size, s
         replaceMapLine(index, joined, spots);
         return;
     }
-    mapFaceSpots[index] = spots;
     char* const bytes = lineBytes(line);
     std::memmove(bytes + from + text.size(), bytes + from + size, line.size() - from - size);
     std::memcpy(bytes + from, text.data(), text.size());
     if (newSize < line.size()) std::memset(bytes + newSize, '\0', line.size() - newSize);
     line = std::string_view(bytes, newSize);
+    if (hasFaceSpots(line)) setFaceSpots(index, spots);
 }

@@ -57,7 +57,9 @@ extern std::vector<FixNote> fixNotes;              // with -check: every change 
 // Where the fields the passes read (texture, content, surface) stand in a kept
 // line, once a split has found them: a later pass then need not split the line
 // again. All 0 while not known; `texture` is FACE_SPOTS_NO_FACE when the line is
-// no face line.
+// no face line. Only a line that opens with "(" has spots (hasFaceSpots): they
+// are kept in the lines' memory just before its text, so a line of another
+// kind, seldom a face, costs no room for them and is split whenever needed.
 struct FaceSpots {
     std::uint16_t texture = 0;
     std::uint16_t content = 0;
@@ -68,7 +70,14 @@ struct FaceSpots {
     std::uint8_t rebuilt = 0;  // 1 when the line is as a face rebuild left it
 };
 constexpr std::uint16_t FACE_SPOTS_NO_FACE = 0xFFFF;
-extern std::vector<FaceSpots> mapFaceSpots;  // of each mapLines entry
+
+// Whether kept line `line` has spots: whether it opens with "(". A face line
+// keeps its first character when it is rebuilt.
+inline bool hasFaceSpots(std::string_view line) { return !line.empty() && line.front() == '('; }
+
+// The spots of kept line `index`, which has them.
+FaceSpots faceSpotsOf(std::size_t index);
+void setFaceSpots(std::size_t index, const FaceSpots& spots);
 
 // A section of the map: the kept lines from `begin` to the next section's
 // begin (or the end), which a pass can work on apart from the others, as the
@@ -116,8 +125,8 @@ bool worthSecondThread();
 void resetState();
 
 // Empties the tables and counters of one map (mapLines, mapLineNumbers,
-// mapFaceSpots, mapTextures, fixNotes, faceFields, linesRead and the indices), keeping the
-// options and the configuration. A run calls it before each further map.
+// mapSections, mapTextures, fixNotes, faceFields, linesRead and the indices),
+// keeping the options and the configuration. A run calls it before each further map.
 void resetMapState();
 
 // Appends a new record named `name` to mapTextures and indexes it.
@@ -134,8 +143,8 @@ void addFixNote(std::size_t lineIndex, std::string text);
 // about as much as the flag fields grow. A face that outgrows it is copied anew.
 constexpr std::size_t FACE_GROWTH_ROOM = 10;
 
-// Empties mapLines, mapLineNumbers, mapFaceSpots and mapSections and frees the
-// memory the lines live in.
+// Empties mapLines, mapLineNumbers and mapSections and frees the memory the
+// lines (and their spots) live in.
 void clearMapLines();
 
 // Copies `text` into the lines' memory, with `growthRoom` bytes to grow in, and

@@ -273,20 +273,24 @@ bool splitFaceLine(std::string_view line) { return splitFaceLineInto(line, faceF
 bool splitMapFace(std::size_t index) {
     FaceFieldTable& fields = faceFields;
     const std::string_view line = mapLines[index];
-    FaceSpots& spots = mapFaceSpots[index];
-    if (!splitFaceLineInto(line, fields)) {
+    const bool face = splitFaceLineInto(line, fields);
+    if (!hasFaceSpots(line)) return face;
+    FaceSpots spots;
+    if (!face) {
         spots.texture = FACE_SPOTS_NO_FACE;
-        return false;
+    } else {
+        const auto spotOf = [line, &fields](std::size_t field) {
+            return FieldSpot{static_cast<std::size_t>(fields[field].data() - line.data()), fields[field].size()};
+        };
+        spots = faceSpots(spotOf(FIELD_TEXTURE), spotOf(FIELD_CONTENT), spotOf(FIELD_SURFACE), line.size());
     }
-    const auto spotOf = [line, &fields](std::size_t field) {
-        return FieldSpot{static_cast<std::size_t>(fields[field].data() - line.data()), fields[field].size()};
-    };
-    spots = faceSpots(spotOf(FIELD_TEXTURE), spotOf(FIELD_CONTENT), spotOf(FIELD_SURFACE), line.size());
-    return true;
+    setFaceSpots(index, spots);
+    return face;
 }
 
 bool findPassFields(std::size_t index) {
-    const FaceSpots spots = mapFaceSpots[index];
+    if (!hasFaceSpots(mapLines[index])) return splitMapFace(index);
+    const FaceSpots spots = faceSpotsOf(index);
     if (spots.texture == FACE_SPOTS_NO_FACE) return false;
     if (spots.texture == 0) return splitMapFace(index);
     faceFields.fill(std::string_view());
@@ -329,8 +333,9 @@ void rebuildFaceLineInto(std::string& line, FaceSpots& spots) {
 }
 
 bool replaceRebuiltField(std::size_t index, std::size_t field, std::string_view text) {
-    FaceSpots spots = mapFaceSpots[index];
     const std::string_view line = mapLines[index];
+    if (!hasFaceSpots(line)) return false;
+    FaceSpots spots = faceSpotsOf(index);
     const bool content = field == FIELD_CONTENT;
     const std::size_t start = content ? spots.content : spots.surface;
     const std::size_t size = content ? spots.contentSize : spots.surfaceSize;

@@ -15,13 +15,14 @@
 // faceFields are then empty.
 bool splitFaceLine(std::string_view line);
 
-// splitFaceLine of kept line `index`, remembering in mapFaceSpots where its
-// texture, content and surface fields start.
+// splitFaceLine of kept line `index`, remembering in its spots, when it has
+// them (hasFaceSpots), where its texture, content and surface fields start.
 bool splitMapFace(std::size_t index);
 
 // Fills faceFields[FIELD_TEXTURE], [FIELD_CONTENT] and [FIELD_SURFACE] of kept
 // line `index`, the fields the passes read, from its spots; the other fields
-// are empty. A line whose spots are not known yet is split whole (splitMapFace).
+// are empty. A line whose spots are not known yet, or that has none, is split
+// whole (splitMapFace).
 // False when the line is no face line.
 bool findPassFields(std::size_t index);
 

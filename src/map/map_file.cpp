@@ -114,8 +114,6 @@ void startMapReading(MapReading& reading, std::size_t lines) {
     mapLines.reserve(lines);
     adviseLargePages(mapLines.data(), mapLines.capacity() * sizeof(std::string_view));
     if ((runOptions & OPT_CHECK) != 0) mapLineNumbers.reserve(lines);
-    mapFaceSpots.reserve(lines);
-    adviseLargePages(mapFaceSpots.data(), mapFaceSpots.capacity() * sizeof(FaceSpots));
     reading = MapReading{};
     reading.walk = startMapWalk();
     reading.linesBefore = linesRead;
