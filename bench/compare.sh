@@ -57,8 +57,8 @@ edge_maps() {
   printf '[SURFACE]\nFLAG1 = soft\nFLAG2 = sky\n[CONTENT]\nFLAG1 = solid\nFLAG28 = detail\n[TEXTURES]\nwall = soft solid\n/ = sky\ncommon/0_sky1 = sky\n' \
     >"$folder/brushup.ini"
   # A first face without texture, NULL faces, tabs and runs of blanks, a Valve 220 face, text after the
-  # twelfth field, numbers in other forms, a nested block, a line of 300 000 bytes, a quoted "//", a
-  # carriage return at the end of the file.
+  # twelfth field, numbers in other forms, a nested block, a face that does not open with "(", a line
+  # of 300 000 bytes, a quoted "//", a carriage return at the end of the file.
   {
     printf '{\r\n"classname" "worldspawn // not a comment"\r\n{\r\n( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 )\r\n'
     printf '( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) wall 0 0 0 0.500000 0.5 1 0 0 extra\r\n'
@@ -66,6 +66,7 @@ edge_maps() {
     printf '( 1 2 3 ) ( 4 5 6 ) ( 7 8 9 ) Wall [ 1 0 0 0 ] [ 0 1 0 0 ] 0 1 1 0 0 0\r\n'
     printf 'patchDef2\r\n{\r\n( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) wall 0 0 0 1 1 7 0 0\r\n}\r\n'
     printf '( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) null 0 0 0 1 1 -1 nan 0 // note\r\n'
+    printf 'x( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) wall 0 0 0 0.500000 1 3 0 0\r\n'
     printf '( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) wall 0 0 0 1 1 0 0 0 '; head -c 300000 /dev/zero | tr '\0' 'x'; printf '\r\n'
     printf '( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) wall 0 0 0 1 1 3 0 0\r\n}\r\n}\r'
   } >"$folder/edge.map"

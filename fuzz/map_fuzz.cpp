@@ -2,7 +2,7 @@
 // lines are the same whether the bytes come whole or in pieces of a few bytes; a split ends; a rebuilt line
 // splits and rebuilds to itself; the point groups and the texture survive a rebuild unchanged; the fields
 // found from a line's remembered spots are those a split finds, also in a rebuilt line; a flag field
-// replaced in a rebuilt line gives the line a rebuild gives, unless its spots could not be recorded.
+// replaced in a rebuilt line gives the line a rebuild gives, unless it keeps no spots.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -64,8 +64,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // leaves as it is, with that field changed only, and the spots moved with it.
         const std::string flags = std::to_string(i * 977 % 100000);
         const std::size_t changed = i % 2 == 0 ? FIELD_CONTENT : FIELD_SURFACE;
-        // Spots too long to record (a texture of over 255 bytes) leave the change to a rebuild.
-        if (spots.texture == 0) {
+        // Spots too long to record (a texture of over 255 bytes), or a line that
+        // keeps none (one that does not open with "("), leave the change to a rebuild.
+        if (spots.texture == 0 || !hasFaceSpots(rebuilt)) {
             require(!replaceRebuiltField(i, changed, flags) && mapLines[i] == rebuilt);
             continue;
         }
