@@ -342,6 +342,8 @@ bool replaceRebuiltField(std::size_t index, std::size_t field, std::string_view 
     if (spots.rebuilt == 0 || text.size() > UINT8_MAX || line.size() - size + text.size() >= FACE_SPOTS_NO_FACE) {
         return false;
     }
+    // A brush's faces that carry its new content already are mostly so.
+    if (line.substr(start, size) == text) return true;
     // The field after the replaced one moves with the change of size.
     std::uint16_t& later = content ? spots.surface : spots.content;
     if (later > start) later = static_cast<std::uint16_t>(later - size + text.size());
