@@ -181,7 +181,8 @@ void appendMapLine(std::string_view text, std::size_t growthRoom) { mapLines.pus
 void replaceMapLine(std::size_t index, std::string_view text, FaceSpots spots) {
     std::string_view& line = mapLines[index];
     char* start = lineBytes(line);
-    if (text.size() > lineRoom(line)) {
+    // A line that comes to need room for spots, or no longer does, moves too.
+    if (text.size() > lineRoom(line) || hasFaceSpots(text) != hasFaceSpots(line)) {
         // Both threads of a pass may store lines that outgrew their room.
         const std::lock_guard lock(lineMemoryMutex);
         line = storeLine(text, FACE_GROWTH_ROOM);
@@ -198,8 +199,9 @@ void replaceMapLinePart(std::size_t index, std::size_t from, std::size_t size, s
                         FaceSpots spots) {
     std::string_view& line = mapLines[index];
     const std::size_t newSize = line.size() - size + text.size();
-    if (newSize > lineRoom(line)) {
-        // Joined aside, as the line moves to new memory; kept to spare an allocation each time.
+    if (newSize > lineRoom(line) || from == 0) {
+        // Joined aside and stored whole, which also sees to a first character
+        // that changes; kept to spare an allocation each time.
         thread_local std::string joined;
         joined.assign(line.substr(0, from));
         joined += text;

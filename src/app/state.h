@@ -151,9 +151,9 @@ void clearMapLines();
 // appends it to mapLines, with its spots not known.
 void appendMapLine(std::string_view text, std::size_t growthRoom);
 
-// Makes `text` kept line `index`, with `spots` as its spots: in the old line's
-// place when it fits in the line and its room to grow, otherwise copied anew
-// with FACE_GROWTH_ROOM.
+// Makes `text` kept line `index`, with `spots` as its spots (when it has
+// them): in the old line's place when it fits in the line and its room to grow
+// and has spots as the old line has, otherwise copied anew with FACE_GROWTH_ROOM.
 void replaceMapLine(std::size_t index, std::string_view text, FaceSpots spots = {});
 
 // Replaces bytes `from` to `from + size` of kept line `index` with `text`, and
