@@ -166,16 +166,6 @@ void clearMapLines() {
     nextChunkSize = FIRST_CHUNK_SIZE;
 }
 
-FaceSpots faceSpotsOf(std::size_t index) {
-    FaceSpots spots;
-    std::memcpy(&spots, mapLines[index].data() - sizeof(FaceSpots), sizeof(FaceSpots));
-    return spots;
-}
-
-void setFaceSpots(std::size_t index, const FaceSpots& spots) {
-    std::memcpy(lineBytes(mapLines[index]) - sizeof(FaceSpots), &spots, sizeof(FaceSpots));
-}
-
 void appendMapLine(std::string_view text, std::size_t growthRoom) { mapLines.push_back(storeLine(text, growthRoom)); }
 
 void replaceMapLine(std::size_t index, std::string_view text, FaceSpots spots) {

@@ -7,6 +7,7 @@
 // sits at index i - 1, and only the counts of those tables are ever shown.
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,9 +76,17 @@ constexpr std::uint16_t FACE_SPOTS_NO_FACE = 0xFFFF;
 // keeps its first character when it is rebuilt.
 inline bool hasFaceSpots(std::string_view line) { return !line.empty() && line.front() == '('; }
 
-// The spots of kept line `index`, which has them.
-FaceSpots faceSpotsOf(std::size_t index);
-void setFaceSpots(std::size_t index, const FaceSpots& spots);
+// The spots of kept line `index`, which has them. Inline, as every pass reads
+// and writes them; the lines' memory is state.cpp's own, which mapLines only
+// shows read-only.
+inline FaceSpots faceSpotsOf(std::size_t index) {
+    FaceSpots spots;
+    std::memcpy(&spots, mapLines[index].data() - sizeof(FaceSpots), sizeof(FaceSpots));
+    return spots;
+}
+inline void setFaceSpots(std::size_t index, const FaceSpots& spots) {
+    std::memcpy(const_cast<char*>(mapLines[index].data()) - sizeof(FaceSpots), &spots, sizeof(FaceSpots));
+}
 
 // A section of the map: the kept lines from `begin` to the next section's
 // begin (or the end), which a pass can work on apart from the others, as the
