@@ -22,7 +22,7 @@ void splitFreeBlocks() {
         if (start >= lineCount) return;
         const std::size_t end = std::min(lineCount, start + LINES_PER_BLOCK);
         for (std::size_t i = start; i < end; ++i) {
-            if (mapLines[i].starts_with('(')) splitMapFace(i);
+            if (hasFaceSpots(mapLines[i])) splitMapFace(i);
         }
     }
 }

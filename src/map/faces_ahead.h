@@ -5,7 +5,7 @@
 // finds each face's spots known.
 
 // Starts a second thread that takes the kept lines a block at a time and splits
-// each one that opens with "(" (splitMapFace).
+// each one that has spots, that opens with "(" (splitMapFace).
 // Until finishSplittingFaces, mapLines may be read but not changed, and nothing
 // else may touch the lines' spots. A map too small to be worth a second thread
 // (worthSecondThread) is split in finishSplittingFaces, as is every map where

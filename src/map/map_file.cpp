@@ -202,21 +202,31 @@ namespace {
 
 constexpr std::size_t PIECE_SIZE = BRUSHUP_WRITE_PIECE_SIZE;
 
-// Forms the written map into the ring's pieces, the first starting with the
-// line end every written map starts with, until the map is done or the writing
-// stops.
-void formIntoRing(PieceRing& ring, std::array<MapPiece, RING_SLOTS>& pieces) {
+// The written map, formed a piece at a time on the thread that makes this.
+struct MapForming {
     MapWalk walk = startMapWalk();
-    std::size_t next = 0;
-    bool first = true;
+    std::size_t next = 0;  // the next line to form
+    bool started = false;
+};
+
+// Forms the next piece of the written map into `piece`, whose earlier text
+// goes: the first starts with the line end every written map starts with.
+// Empty once the map is done.
+std::string_view formNextPiece(MapForming& forming, MapPiece& piece) {
+    piece.used = 0;
+    piece.makeRoom(PIECE_SIZE + PIECE_SIZE / 4);
+    if (!forming.started) piece.append("\r\n");
+    forming.started = true;
+    forming.next = formatLines(forming.walk, forming.next, piece, PIECE_SIZE);
+    return piece.text();
+}
+
+// Forms the written map into the ring's pieces until the map is done or the
+// writing stops.
+void formIntoRing(PieceRing& ring, std::array<MapPiece, RING_SLOTS>& pieces) {
+    MapForming forming;
     for (std::size_t slot = slotToFill(ring); slot != NO_SLOT; slot = slotToFill(ring)) {
-        MapPiece& piece = pieces[slot];
-        piece.makeRoom(PIECE_SIZE + PIECE_SIZE / 4);
-        piece.used = 0;
-        if (first) piece.append("\r\n");
-        first = false;
-        next = formatLines(walk, next, piece, PIECE_SIZE);
-        if (piece.used == 0) {
+        if (formNextPiece(forming, pieces[slot]).empty()) {
             markEnded(ring);
             return;
         }
@@ -253,16 +263,7 @@ bool writeMap(const std::string& fileName, std::string_view shownName, bool form
     if (formAhead && worthSecondThread() && writeFormedAhead(fileName, written)) return written;
     // Written a piece at a time: the whole written map would double the memory a
     // run needs, and a small piece stays in the cache between forming and writing.
-    MapWalk walk = startMapWalk();
-    std::size_t next = 0;
+    MapForming forming;
     MapPiece piece;
-    piece.makeRoom(PIECE_SIZE + PIECE_SIZE / 4);
-    piece.append("\r\n");
-    bool started = false;
-    return replaceFileInPieces(fileName, [&]() -> std::string_view {
-        if (started) piece.used = 0;
-        started = true;
-        next = formatLines(walk, next, piece, PIECE_SIZE);
-        return piece.text();
-    });
+    return replaceFileInPieces(fileName, [&forming, &piece] { return formNextPiece(forming, piece); });
 }

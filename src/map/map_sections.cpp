@@ -16,10 +16,9 @@ namespace {
 // its turn stays a few sections' worth.
 constexpr std::size_t SECTIONS_AHEAD = 4;
 
-// The pass's sections and how far the threads have come with them, under sectionMutex.
+// How far the threads have come with the pass's sections, under sectionMutex.
 std::mutex sectionMutex;
 std::condition_variable sectionLogged;
-std::size_t passSectionCount = 0;
 std::size_t nextTaken = 0;   // the first section no thread has taken
 std::size_t nextLogged = 0;  // the first section whose log lines are not in the log
 std::vector<std::string> waitingLogs;  // of the sections done before their turn
@@ -48,7 +47,7 @@ void finishSection(std::size_t section) {
         currentLog.clear();
         sectionDone[section] = 1;
     }
-    for (; nextLogged < passSectionCount && sectionDone[nextLogged] != 0; ++nextLogged) {
+    for (; nextLogged < sectionCount() && sectionDone[nextLogged] != 0; ++nextLogged) {
         if (!waitingLogs[nextLogged].empty()) logLines(waitingLogs[nextLogged]);
         std::string().swap(waitingLogs[nextLogged]);
     }
@@ -64,7 +63,7 @@ bool takeSection(SectionTaker& taker, LineRange& range) {
         finishSection(taker.section);
         sectionLogged.notify_all();
     }
-    if (nextTaken >= passSectionCount) {
+    if (nextTaken >= sectionCount()) {
         taker.section = SIZE_MAX;
         return false;
     }
@@ -77,16 +76,15 @@ bool takeSection(SectionTaker& taker, LineRange& range) {
 }
 
 std::uint32_t workOnSections(const std::function<std::uint32_t(SectionTaker&)>& work) {
-    passSectionCount = sectionCount();
     nextTaken = 0;
     nextLogged = 0;
-    waitingLogs.assign(passSectionCount, std::string());
-    sectionDone.assign(passSectionCount, 0);
+    waitingLogs.assign(sectionCount(), std::string());
+    sectionDone.assign(sectionCount(), 0);
     currentLog.clear();
     std::uint32_t secondResult = 0;
     // -check notes each change as it is found, in file order, so those passes
     // keep to one thread. Without a second thread this one takes every section.
-    if ((runOptions & OPT_CHECK) == 0 && worthSecondThread() && passSectionCount > 1) {
+    if ((runOptions & OPT_CHECK) == 0 && worthSecondThread() && sectionCount() > 1) {
         startOnSecondThread([&work, &secondResult] {
             SectionTaker taker;
             secondResult = work(taker);
