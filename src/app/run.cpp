@@ -10,10 +10,12 @@
 #include "config/config.h"
 #include "fix/brush_contents.h"
 #include "fix/face_contents.h"
+#include "fix/face_pass.h"
 #include "fix/surface_flags.h"
 #include "map/faces_ahead.h"
 #include "map/inventory.h"
 #include "map/map_file.h"
+#include "map/preserved_map.h"
 #include "text/text.h"
 
 namespace {
@@ -33,7 +35,7 @@ struct Option {
 constexpr Option OPTIONS[] = {
     {"-v", "-verbose", OPT_VERBOSE}, {"-n", "-nonull", OPT_NONULL}, {"-s", "-nosurf", OPT_NOSURF},
     {"-c", "-content", OPT_CONTENT}, {"-z", "-zero", OPT_ZERO},     {"-d", "-dump", OPT_DUMP},
-    {"-k", "-check", OPT_CHECK},
+    {"-k", "-check", OPT_CHECK},    {"-p", "-preserve", OPT_PRESERVE},
 };
 
 // In the order the settings echo lists them.
@@ -49,6 +51,7 @@ constexpr Setting SETTINGS[] = {
     {OPT_DUMP, " -dump enabled (write brushup.log)"},
     {OPT_ZERO, " -zero enable (never ignore null content flag)"},
     {OPT_CHECK, " -check enabled (report only, write no file)"},
+    {OPT_PRESERVE, " -preserve enabled (change only the flags)"},
 };
 
 // The map as the user named it: `shown` (lower case) in every message, `path`
@@ -76,6 +79,7 @@ void printUsage() {
     printLine("   -c (-content)       Enable auto-content");
     printLine("   -z (-zero)          Do not ignore null content flag");
     printLine("   -k (-check)         Only report: write no file, exit code 2 if fixes are due");
+    printLine("   -p (-preserve)      Change only the flags: every other byte of the map stays");
 }
 
 // The bit of the option `argument` names, or 0.
@@ -176,8 +180,8 @@ bool readArguments(const std::vector<std::string>& arguments, std::vector<MapNam
     }
 }
 
-// Without -check only the last map named is worked on; the user who named
-// more is told which one.
+// Without -check or -preserve only the last map named is worked on; the user
+// who named more is told which one.
 void keepLastMapOnly(std::vector<MapName>& maps) {
     if (maps.size() < 2) return;
     printLine("WARNING: Several maps named; working on " + maps.back().shown + " only, the others are not changed!");
@@ -200,30 +204,58 @@ bool loadDefinitions() {
     return true;
 }
 
-// Reads the map, splits its faces and, unless -check, writes the backup. False after printing
-// why the map cannot be worked on.
+// "N brushDef blocks and M patchDef block": each count with its word, a count of 0 left out.
+std::string unreadBlocksText() {
+    std::string text;
+    const auto addCount = [&text](std::uint32_t count, std::string_view kind) {
+        if (count == 0) return;
+        if (!text.empty()) text += " and ";
+        text += unsignedToText(count);
+        text += kind;
+        text += count == 1 ? " block" : " blocks";
+    };
+    addCount(brushDefBlocks, " brushDef");
+    addCount(patchDefBlocks, " patchDef");
+    return text;
+}
+
+// Prints why readMap's `result` keeps the map from being worked on; false
+// when it does.
+bool reportReadFailure(const MapName& map, std::uint8_t result) {
+    if (result == MAP_NOT_TEXT) {
+        printLine("ERROR: " + map.shown + " is not a text map!");
+    } else if (result == MAP_STRAY_CLOSE) {
+        printLine("ERROR: " + map.shown + " line " + unsignedToText(braceFaultLine) +
+                  ": closing brace with no block open!");
+    } else if (result == MAP_OPEN_BLOCK) {
+        printLine("ERROR: " + map.shown + " ends inside the block opened at line " + unsignedToText(braceFaultLine) +
+                  "!");
+    } else if (result != MAP_READ) {
+        printLine("Cannot open " + map.shown + " file");
+    } else if (mapLines.empty()) {
+        printLine(map.shown + " is empty!");
+    } else {
+        return true;
+    }
+    return false;
+}
+
+// Reads the map, splits its faces and, unless -check or -preserve, writes the
+// backup. False after printing why the map cannot be worked on.
 bool prepareMap(const MapName& map) {
     const bool checkOnly = (runOptions & OPT_CHECK) != 0;
     printLine("Entering " + map.shown + "...");
     // Nothing is written with -check, so a read-only map is welcome.
-    const std::uint8_t read = readMap(map.path, checkOnly);
-    if (read == MAP_NOT_TEXT) {
-        printLine("ERROR: " + map.shown + " is not a text map!");
-        return false;
-    }
-    if (read != MAP_READ) {
-        printLine("Cannot open " + map.shown + " file");
-        return false;
-    }
-    if (mapLines.empty()) {
-        printLine(map.shown + " is empty!");
-        return false;
-    }
+    if (!reportReadFailure(map, readMap(map.path, checkOnly))) return false;
     printVerbose("Read " + unsignedToText(linesRead) + " lines, " + std::to_string(mapLines.size()) +
                  " relevant lines");
+    if (brushDefBlocks != 0 || patchDefBlocks != 0) {
+        printLine("WARNING: " + map.shown + " holds " + unreadBlocksText() + ", whose faces are not checked!");
+    }
     // The face lines are split on a second thread while this one writes the backup.
     startSplittingFaces();
-    const bool backedUp = checkOnly || writeMap(map.path + ".backup", map.shown + ".backup");
+    const bool backedUp = (runOptions & (OPT_CHECK | OPT_PRESERVE)) != 0 ||
+                          writeMap(map.path + ".backup", map.shown + ".backup");
     finishSplittingFaces();
     if (!backedUp) {
         printLine("ERROR: Cannot write " + map.shown + ".backup!");
@@ -242,6 +274,25 @@ void printFixNotes(const MapName& map) {
     }
 }
 
+// With -preserve: the backup, a byte copy of the map as read, then the map as
+// read with only its changed fields replaced; neither when nothing changes.
+// Returns the map's exit code.
+int writePreserved(const MapName& map) {
+    if (faceChanges.empty()) {
+        printLine(map.shown + " needs no fixing, nothing written");
+        return EXIT_DONE;
+    }
+    if (!writeMapAsRead(map.path + ".backup", map.shown + ".backup")) {
+        printLine("ERROR: Cannot write " + map.shown + ".backup!");
+        return EXIT_FAILED;
+    }
+    if (!writePreservedMap(map.path, map.shown)) {
+        printLine("ERROR: Cannot write " + map.shown + "!");
+        return EXIT_FAILED;
+    }
+    return EXIT_DONE;
+}
+
 // One map, from "Entering" to its verdict (-check) or its final write; returns
 // the map's exit code.
 int workOnMap(const MapName& map) {
@@ -249,14 +300,19 @@ int workOnMap(const MapName& map) {
     collectTextures();
     printLine("---- Map check ----");
     // Every pass runs, whatever an earlier one found: each logs its own changes.
-    bool fixesDue = applySurfaceFlags() > 0;
-    if ((runOptions & OPT_CONTENT) != 0) fixesDue = applyFaceContents() > 0 || fixesDue;
-    fixesDue = unifyBrushContents() > 0 || fixesDue;
+    applySurfaceFlags();
+    if ((runOptions & OPT_CONTENT) != 0) applyFaceContents();
+    unifyBrushContents();
+    // A check and -preserve judge what the map would be against what was read.
+    if ((runOptions & (OPT_CHECK | OPT_PRESERVE)) != 0) findFaceChanges();
     if ((runOptions & OPT_CHECK) != 0) {
+        noteFaceChanges();
         printFixNotes(map);
+        const bool fixesDue = !fixNotes.empty();
         printLine(map.shown + (fixesDue ? " needs fixing" : " needs no fixing"));
         return fixesDue ? EXIT_FIXES_DUE : EXIT_DONE;
     }
+    if ((runOptions & OPT_PRESERVE) != 0) return writePreserved(map);
     // Nothing else runs now, so the map is formed on a second thread while this one writes it.
     if (!writeMap(map.path, map.shown, true)) {
         printLine("ERROR: Cannot write " + map.shown + "!");
@@ -300,7 +356,7 @@ int runSteps(const std::vector<std::string>& arguments) {
     int exitCode = EXIT_DONE;
     if (!readArguments(arguments, maps, exitCode)) return exitCode;
     echoSettings();
-    if ((runOptions & OPT_CHECK) == 0) keepLastMapOnly(maps);
+    if ((runOptions & (OPT_CHECK | OPT_PRESERVE)) == 0) keepLastMapOnly(maps);
     // With no name at all the run goes on, and ends where the map cannot be opened.
     if (maps.empty()) maps.emplace_back();
     if (!loadDefinitions()) return EXIT_FAILED;

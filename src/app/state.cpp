@@ -94,6 +94,15 @@ std::vector<std::string_view> mapLines;
 std::vector<std::uint32_t> mapLineNumbers;
 std::vector<MapSection> mapSections;
 std::vector<FixNote> fixNotes;
+std::vector<BrushFix> brushFixes;
+std::string mapBytes;
+std::vector<std::size_t> mapLineStarts;
+std::vector<std::uint8_t> mapLineChanged;
+std::vector<FaceChange> faceChanges;
+std::string mapHeader;
+std::uint32_t brushDefBlocks = 0;
+std::uint32_t patchDefBlocks = 0;
+std::uint32_t braceFaultLine = 0;
 
 std::array<std::uint32_t, FLAG_COUNT + 1> flagBit{};
 std::array<std::string, FLAG_COUNT + 1> surfaceFlagNames;
@@ -130,6 +139,8 @@ void resetMapState() {
     mapTextureIndex.clear();
     clearMapLines();
     fixNotes.clear();
+    brushFixes.clear();
+    faceChanges.clear();
     faceFields.fill(std::string_view());
     linesRead = 0;
     entityIndex = 0;
@@ -160,6 +171,13 @@ void clearMapLines() {
     mapLines.clear();
     mapLineNumbers.clear();
     mapSections.clear();
+    std::string().swap(mapBytes);
+    mapLineStarts.clear();
+    mapLineChanged.clear();
+    mapHeader.clear();
+    brushDefBlocks = 0;
+    patchDefBlocks = 0;
+    braceFaultLine = 0;
     lineChunks.clear();
     chunkFree = nullptr;
     chunkLeft = 0;

@@ -26,6 +26,29 @@ struct FixNote {
     std::string text;
 };
 
+// A face whose flags (or NULL texture) the passes changed from what was read:
+// its kept line, its content and surface flag sets as read and as written, and
+// which of its fields differ (FACE_*_CHANGED bits).
+struct FaceChange {
+    std::size_t lineIndex = 0;
+    std::uint32_t oldContent = 0;
+    std::uint32_t newContent = 0;
+    std::uint32_t oldSurface = 0;
+    std::uint32_t newSurface = 0;
+    std::uint8_t changed = 0;
+};
+constexpr std::uint8_t FACE_CONTENT_CHANGED = 1;
+constexpr std::uint8_t FACE_SURFACE_CHANGED = 2;
+constexpr std::uint8_t FACE_TEXTURE_CHANGED = 4;
+
+// A brush a -check run gave one content: its "{" line, its last line and what
+// the log says of it. It is due only when one of its faces' content changes.
+struct BrushFix {
+    std::size_t openIndex = 0;
+    std::size_t endIndex = 0;
+    std::string text;
+};
+
 constexpr std::uint8_t OPT_VERBOSE = 1;
 constexpr std::uint8_t OPT_NOSURF = 2;
 constexpr std::uint8_t OPT_NONULL = 4;
@@ -33,6 +56,7 @@ constexpr std::uint8_t OPT_DUMP = 8;
 constexpr std::uint8_t OPT_CONTENT = 16;
 constexpr std::uint8_t OPT_ZERO = 32;
 constexpr std::uint8_t OPT_CHECK = 64;
+constexpr std::uint8_t OPT_PRESERVE = 128;
 
 constexpr int FLAG_COUNT = 32;
 constexpr int FACE_FIELD_COUNT = 12;
@@ -54,6 +78,27 @@ extern std::vector<TextureRecord> mapTextures;   // distinct textures of the map
 extern std::vector<std::string_view> mapLines;
 extern std::vector<std::uint32_t> mapLineNumbers;  // with -check: physical line of each mapLines entry, from 1
 extern std::vector<FixNote> fixNotes;              // with -check: every change due, in the order found
+extern std::vector<BrushFix> brushFixes;           // with -check: every brush given one content, file order
+
+// The map as read, which -check and -preserve compare the passes' work with:
+// its bytes (a byte order mark included), where in them each kept line's
+// physical line starts, and which kept lines a pass has stored anew (1).
+extern std::string mapBytes;
+extern std::vector<std::size_t> mapLineStarts;
+extern std::vector<std::uint8_t> mapLineChanged;
+extern std::vector<FaceChange> faceChanges;  // file order; filled after the passes
+
+// The editor's header: a first line "// Game: ..." and a "// Format: ..." line
+// first or after it, each with CR LF, which the written map starts with.
+extern std::string mapHeader;
+
+// Kept lines that begin with "brushDef" and with "patchDef": blocks whose
+// faces no pass reads.
+extern std::uint32_t brushDefBlocks;
+extern std::uint32_t patchDefBlocks;
+
+// The physical line (from 1) readMap's MAP_STRAY_CLOSE or MAP_OPEN_BLOCK is about.
+extern std::uint32_t braceFaultLine;
 
 // Where the fields the passes read (texture, content, surface) stand in a kept
 // line, once a split has found them: a later pass then need not split the line
@@ -133,8 +178,8 @@ bool worthSecondThread();
 // The run calls it at start-up; tests call it in SetUp().
 void resetState();
 
-// Empties the tables and counters of one map (mapLines, mapLineNumbers,
-// mapSections, mapTextures, fixNotes, faceFields, linesRead and the indices),
+// Empties the tables and counters of one map (mapLines and every table beside
+// it, mapTextures, fixNotes, brushFixes, faceChanges, faceFields, linesRead and the indices),
 // keeping the options and the configuration. A run calls it before each further map.
 void resetMapState();
 
@@ -152,8 +197,9 @@ void addFixNote(std::size_t lineIndex, std::string text);
 // about as much as the flag fields grow. A face that outgrows it is copied anew.
 constexpr std::size_t FACE_GROWTH_ROOM = 10;
 
-// Empties mapLines, mapLineNumbers and mapSections and frees the memory the
-// lines (and their spots) live in.
+// Empties mapLines and the tables beside it (mapLineNumbers, mapSections, the
+// map as read, mapHeader and the block counts) and frees the memory the lines
+// (and their spots) live in.
 void clearMapLines();
 
 // Copies `text` into the lines' memory, with `growthRoom` bytes to grow in, and

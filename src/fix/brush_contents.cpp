@@ -65,8 +65,8 @@ std::uint32_t chooseContent(const std::vector<BrushFace>& faces, std::vector<Con
     return chosen;
 }
 
-// Logs the brush (with -check also noting it at its opening brace,
-// mapLines[openIndex]) and writes `newContent` into every one of its faces,
+// Logs the brush (with -check also keeping it in brushFixes, from its opening
+// brace, mapLines[openIndex], to its last face) and writes `newContent` into every one of its faces,
 // which rebuilds them all, also those that carried it already.
 void fixBrush(std::size_t openIndex, const std::vector<BrushFace>& faces, std::uint32_t newContent) {
     const std::string names = flagNames(newContent, FLAG_TABLE_CONTENT);
@@ -74,7 +74,7 @@ void fixBrush(std::size_t openIndex, const std::vector<BrushFace>& faces, std::u
         "mixed face contents -- new content " + (names.empty() ? "DEFAULT CONTENT" : "\"" + names + "\"");
     // Numbered from 0, as the "// entity " and "// brush " comments of the written map.
     logPassLine("Entity " + signedToText(entityIndex - 1) + ", Brush " + signedToText(brushIndex - 1) + ": " + change);
-    if ((runOptions & OPT_CHECK) != 0) addFixNote(openIndex, change);
+    if ((runOptions & OPT_CHECK) != 0) brushFixes.push_back(BrushFix{openIndex, faces.back().lineIndex, change});
     for (const BrushFace& face : faces) storeFlagField(face.lineIndex, FIELD_CONTENT, newContent);
 }
 

@@ -25,7 +25,7 @@ bool rewriteContent(std::size_t lineIndex, TextureLookup& lookup) {
     // A field reading as not-a-number matches every value and is never changed.
     if (sameNumber(static_cast<double>(newContent), contentValue)) return false;
 
-    logFaceChange(lineIndex, record->name, contentBits, newContent, FLAG_TABLE_CONTENT);
+    logFaceChange(record->name, contentBits, newContent, FLAG_TABLE_CONTENT);
     storeFlagField(lineIndex, FIELD_CONTENT, newContent);
     return true;
 }

@@ -1,5 +1,6 @@
 #include "fix/face_pass.h"
 
+#include <algorithm>
 #include <array>
 #include <unordered_map>
 
@@ -98,16 +99,11 @@ void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField) {
     lookup.record = lookup.last.record;
 }
 
-void logFaceChange(std::size_t lineIndex, std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags,
+void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags,
                    std::uint8_t table) {
     const bool newBrush = lastEntityIndex != entityIndex || lastBrushIndex != brushIndex;
     lastEntityIndex = entityIndex;
     lastBrushIndex = brushIndex;
-    if ((runOptions & OPT_CHECK) != 0) {
-        std::string note(table == FLAG_TABLE_SURFACE ? "surface flags " : "content flags ");
-        appendFaceChange(note, key, oldFlags, newFlags, table);
-        addFixNote(lineIndex, std::move(note));
-    }
     // Without -dump nothing is written, so the names need not be formed.
     if ((runOptions & OPT_DUMP) == 0) return;
     std::string& text = sectionLog();
@@ -131,6 +127,7 @@ void logPassLine(std::string_view line) {
 }
 
 void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet, std::string_view newTexture) {
+    if (!mapLineChanged.empty()) mapLineChanged[lineIndex] = 1;
     // faceFields views this text until the rebuilt line is stored.
     const std::string flags = unsignedToText(flagSet);
     if (newTexture.empty() && replaceRebuiltField(lineIndex, field, flags)) return;
@@ -142,6 +139,32 @@ void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flag
     FaceSpots spots;
     rebuildFaceLineInto(rebuiltLine, spots);
     replaceMapLine(lineIndex, rebuiltLine, spots);
+}
+
+void noteFaceChanges() {
+    for (const FaceChange& change : faceChanges) {
+        findPassFields(change.lineIndex);
+        const std::string key = textureKey(faceFields[FIELD_TEXTURE]);
+        if ((change.changed & FACE_SURFACE_CHANGED) != 0) {
+            std::string note = "surface flags ";
+            appendFaceChange(note, key, change.oldSurface, change.newSurface, FLAG_TABLE_SURFACE);
+            addFixNote(change.lineIndex, std::move(note));
+        }
+        if ((change.changed & FACE_CONTENT_CHANGED) != 0) {
+            std::string note = "content flags ";
+            appendFaceChange(note, key, change.oldContent, change.newContent, FLAG_TABLE_CONTENT);
+            addFixNote(change.lineIndex, std::move(note));
+        }
+    }
+    for (const BrushFix& fix : brushFixes) {
+        auto face = std::lower_bound(faceChanges.begin(), faceChanges.end(), fix.openIndex,
+                                     [](const FaceChange& change, std::size_t at) { return change.lineIndex < at; });
+        for (; face != faceChanges.end() && face->lineIndex <= fix.endIndex; ++face) {
+            if ((face->changed & FACE_CONTENT_CHANGED) == 0) continue;
+            addFixNote(fix.openIndex, fix.text);
+            break;
+        }
+    }
 }
 
 void printClosingCount(std::uint32_t count, std::string_view singular, std::string_view plural) {

@@ -47,16 +47,21 @@ void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField);
 // had no changed face yet (lastEntityIndex/lastBrushIndex tell; both are set to
 // the current numbers), then "[key] old >> new" with the flag names of `table`,
 // each list in double quotes, or NOTHING when it is empty. Only with -dump,
-// and through the log lines of the pass. With -check, the same change goes to
-// fixNotes for mapLines[lineIndex], after "surface flags " or "content flags ".
-void logFaceChange(std::size_t lineIndex, std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags,
+// and through the log lines of the pass.
+void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags,
                    std::uint8_t table);
 
 // Splits face line mapLines[lineIndex] whole, sets its field `field` to
 // `flagSet` (and its texture to `newTexture`, when given), rebuilds the face
 // and stores it at mapLines[lineIndex]. A line a rebuild left gets the field
-// replaced, which is the same.
+// replaced, which is the same. Marks the line in mapLineChanged, when that is kept.
 void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet, std::string_view newTexture = {});
+
+// Fills fixNotes from faceChanges, in the log's words: "surface flags " or
+// "content flags " and "[key] old >> new" for each value that changes, surface
+// first; and each brushFixes entry at its "{" line when the content of one of
+// its faces changes.
+void noteFaceChanges();
 
 // Finishes a pass's console line: "done (" + count + the ending, `singular` for
 // a count of 0 or 1, `plural` for more.

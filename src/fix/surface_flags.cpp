@@ -32,7 +32,7 @@ bool rewriteSurface(std::size_t lineIndex, TextureLookup& lookup) {
     if (record == nullptr || record->defined == 0) return false;
     if (sameNumber(static_cast<double>(record->surfaceFlags), surfaceValue)) return false;
 
-    logFaceChange(lineIndex, record->name, flagSetFromNumber(surfaceValue), record->surfaceFlags, FLAG_TABLE_SURFACE);
+    logFaceChange(record->name, flagSetFromNumber(surfaceValue), record->surfaceFlags, FLAG_TABLE_SURFACE);
     storeFlagField(lineIndex, FIELD_SURFACE, record->surfaceFlags, nullReplaced ? NULL_TEXTURE_STANDIN : "");
     return true;
 }

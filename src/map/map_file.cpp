@@ -39,12 +39,52 @@ std::size_t commentStart(std::string_view line) {
     return std::string_view::npos;
 }
 
+// The UTF-8 byte order mark that Windows editors may open a file with.
+constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+
+// The editor's header: a first line naming the game, and a line naming the
+// map's form, first or right after it. The editor reads them back to choose both.
+constexpr std::string_view GAME_HEADER = "// Game: ";
+constexpr std::string_view FORMAT_HEADER = "// Format: ";
+
+void takeHeaderLine(std::uint32_t lineNumber, std::string_view line) {
+    const bool formatMayFollow = lineNumber == 1 || (lineNumber == 2 && mapHeader.starts_with(GAME_HEADER));
+    if ((lineNumber == 1 && line.starts_with(GAME_HEADER)) || (formatMayFollow && line.starts_with(FORMAT_HEADER))) {
+        mapHeader += line;
+        mapHeader += "\r\n";
+    }
+}
+
+// Counts the braces of kept line `line`, physical line `lineNumber`, without
+// the walk's wrap: a map whose braces do not balance is refused. Once a "}"
+// closed no block, the rest does not matter.
+void countBraces(MapReading& reading, std::string_view line, std::uint32_t lineNumber) {
+    if (reading.strayCloseLine != 0) return;
+    if (line.front() == '{') {
+        reading.openBlockLines.push_back(lineNumber);
+    } else if (line.front() == '}') {
+        if (reading.openBlockLines.empty()) {
+            reading.strayCloseLine = lineNumber;
+        } else {
+            reading.openBlockLines.pop_back();
+        }
+    }
+}
+
+// Counts the blocks whose faces no pass reads, letter case as written.
+void countUnreadBlocks(std::string_view line) {
+    if (line.front() == 'b' && line.starts_with("brushDef")) ++brushDefBlocks;
+    if (line.front() == 'p' && line.starts_with("patchDef")) ++patchDefBlocks;
+}
+
 // One physical line of the map: counted, and kept cleaned with its line number
 // unless that leaves it empty. A carriage return before the line feed, or at
 // the end of the file, is no part of it.
 void takeMapLine(MapReading& reading, std::string_view line) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     ++linesRead;
+    const std::uint32_t lineNumber = linesRead - reading.linesBefore;
+    if (lineNumber <= 2) takeHeaderLine(lineNumber, line);
     const std::string_view cleaned = cleanMapLine(line);
     if (cleaned.empty()) return;
     if (mapLines.size() >= reading.nextSectionAt && reading.walk.depth <= 1) {
@@ -52,10 +92,31 @@ void takeMapLine(MapReading& reading, std::string_view line) {
         reading.nextSectionAt = mapLines.size() + SECTION_LINES;
     }
     walkMapLine(reading.walk, cleaned);
+    countBraces(reading, cleaned, lineNumber);
+    countUnreadBlocks(cleaned);
     // Only face lines are ever rewritten, so only they get room to grow.
     appendMapLine(cleaned, cleaned.front() == '(' ? FACE_GROWTH_ROOM : 0);
     // Only -check names the lines of its changes.
-    if ((runOptions & OPT_CHECK) != 0) mapLineNumbers.push_back(linesRead - reading.linesBefore);
+    if ((runOptions & OPT_CHECK) != 0) mapLineNumbers.push_back(lineNumber);
+    if (reading.keepAsRead) mapLineStarts.push_back(reading.nextLineStart);
+}
+
+// Takes from the front of `piece` the bytes of a byte order mark the map opens
+// with. Bytes that begin like one and then differ are text of the first line.
+void skipByteOrderMark(MapReading& reading, std::string_view& piece) {
+    while (!reading.markDone && !piece.empty()) {
+        if (piece.front() != BYTE_ORDER_MARK[reading.markMatched]) {
+            reading.cutLine.assign(BYTE_ORDER_MARK.substr(0, reading.markMatched));
+            reading.markDone = true;
+            return;
+        }
+        piece.remove_prefix(1);
+        ++reading.markMatched;
+        if (reading.markMatched == BYTE_ORDER_MARK.size()) {
+            reading.markDone = true;
+            reading.nextLineStart = BYTE_ORDER_MARK.size();
+        }
+    }
 }
 
 // A piece of the written map being formed: bytes [0, used) of `bytes`, which
@@ -117,10 +178,15 @@ void startMapReading(MapReading& reading, std::size_t lines) {
     reading = MapReading{};
     reading.walk = startMapWalk();
     reading.linesBefore = linesRead;
+    reading.keepAsRead = (runOptions & (OPT_CHECK | OPT_PRESERVE)) != 0;
+    if (reading.keepAsRead) mapLineStarts.reserve(lines);
 }
 
 bool takeMapPiece(MapReading& reading, std::string_view piece) {
     reading.anyByte = true;
+    if (reading.keepAsRead) mapBytes += piece;
+    const char* const pieceStart = piece.data();
+    skipByteOrderMark(reading, piece);
     // Each test is one search of the piece: a map that is no text costs a large
     // map nothing that the reading does not look at anyway.
     if (piece.find('\0') != std::string_view::npos) reading.notText = true;
@@ -141,12 +207,16 @@ bool takeMapPiece(MapReading& reading, std::string_view piece) {
         }
         reading.anyLine = true;
         rest.remove_prefix(end + 1);
+        reading.nextLineStart = reading.bytesBefore + static_cast<std::size_t>(rest.data() - pieceStart);
     }
     reading.cutLine += rest;
+    reading.bytesBefore += static_cast<std::size_t>(piece.data() + piece.size() - pieceStart);
     return true;
 }
 
 void endMapReading(MapReading& reading) {
+    // A map that ends inside what began as a byte order mark holds those bytes.
+    if (!reading.markDone) reading.cutLine.assign(BYTE_ORDER_MARK.substr(0, reading.markMatched));
     // The last line needs no line end, and at least one line is always read.
     if (!reading.cutLine.empty() || !reading.anyLine) takeMapLine(reading, reading.cutLine);
     reading.cutLine.clear();
@@ -172,18 +242,29 @@ std::uint8_t readMap(const std::string& fileName, bool allowReadOnly) {
     MapReading reading;
     const std::size_t size = fileSizeHint(fileName);
     startMapReading(reading, size / AVERAGE_LINE_BYTES_AT_LEAST + 1);
+    if (reading.keepAsRead) mapBytes.reserve(size);
     // The file is read piece by piece, and only its kept lines are held. The
     // pieces of a large map are read on a second thread while this one takes
     // its lines.
     const bool readAhead = secondThreadAllowed && size >= READ_AHEAD_BYTES;
     const bool complete = readFileInPieces(
         fileName, [&](std::string_view piece) { return takeMapPiece(reading, piece); }, readAhead);
+    std::uint8_t result = MAP_READ;
     if (!complete || !reading.anyByte || reading.notText) {
+        result = reading.notText ? MAP_NOT_TEXT : MAP_UNREADABLE;
+    } else {
+        endMapReading(reading);
+        if (reading.strayCloseLine != 0) result = MAP_STRAY_CLOSE;
+        else if (!reading.openBlockLines.empty()) result = MAP_OPEN_BLOCK;
+    }
+    if (result != MAP_READ) {
         clearMapLines();
         linesRead = reading.linesBefore;
-        return reading.notText ? MAP_NOT_TEXT : MAP_UNREADABLE;
+        if (result == MAP_STRAY_CLOSE) braceFaultLine = reading.strayCloseLine;
+        if (result == MAP_OPEN_BLOCK) braceFaultLine = reading.openBlockLines.back();
+        return result;
     }
-    endMapReading(reading);
+    if (reading.keepAsRead) mapLineChanged.assign(mapLines.size(), 0);
     return MAP_READ;
 }
 
@@ -191,7 +272,8 @@ std::string formatMap() {
     std::size_t size = 2;
     for (const std::string_view line : mapLines) size += line.size() + 2;
     MapPiece out;
-    out.makeRoom(size + size / 8);
+    out.makeRoom(mapHeader.size() + size + size / 8);
+    out.append(mapHeader);
     out.append("\r\n");
     MapWalk walk = startMapWalk();
     formatLines(walk, 0, out, SIZE_MAX);
@@ -210,12 +292,16 @@ struct MapForming {
 };
 
 // Forms the next piece of the written map into `piece`, whose earlier text
-// goes: the first starts with the line end every written map starts with.
+// goes: the first starts with mapHeader and the line end every written map
+// starts with.
 // Empty once the map is done.
 std::string_view formNextPiece(MapForming& forming, MapPiece& piece) {
     piece.used = 0;
-    piece.makeRoom(PIECE_SIZE + PIECE_SIZE / 4);
-    if (!forming.started) piece.append("\r\n");
+    piece.makeRoom(mapHeader.size() + PIECE_SIZE + PIECE_SIZE / 4);
+    if (!forming.started) {
+        piece.append(mapHeader);
+        piece.append("\r\n");
+    }
     forming.started = true;
     forming.next = formatLines(forming.walk, forming.next, piece, PIECE_SIZE);
     return piece.text();

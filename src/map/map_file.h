@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "map/map_walk.h"
 
@@ -16,7 +17,9 @@ std::string_view cleanMapLine(std::string_view line);
 // from 1, the walk that finds where mapSections start, the start of a line cut
 // off by the end of a piece, whether any byte and any line end were met,
 // whether a Ctrl-Z ended the text, and whether the bytes showed that the file
-// is no text map.
+// is no text map. Also how much of a byte order mark the map opened with, the
+// lines of the blocks still open and the first "}" that closed none, and, when
+// the map as read is kept, where its next physical line starts.
 struct MapReading {
     std::uint32_t linesBefore = 0;
     MapWalk walk;
@@ -26,6 +29,13 @@ struct MapReading {
     bool anyLine = false;
     bool ended = false;
     bool notText = false;
+    bool keepAsRead = false;        // with -check or -preserve: mapBytes and mapLineStarts filled
+    bool markDone = false;          // the bytes a byte order mark may take are read
+    std::uint8_t markMatched = 0;   // how many bytes of the mark the map opened with
+    std::size_t bytesBefore = 0;    // the bytes of the pieces taken before
+    std::size_t nextLineStart = 0;  // where in the map's bytes the next physical line starts
+    std::vector<std::uint32_t> openBlockLines;  // the "{" lines of the blocks open, innermost last
+    std::uint32_t strayCloseLine = 0;           // the first "}" with no block open, or 0
 };
 
 // Empties mapLines and the tables beside it, with room for `lines` lines, and
@@ -49,15 +59,20 @@ bool readMapBytes(std::string_view bytes);
 constexpr std::uint8_t MAP_READ = 0;
 constexpr std::uint8_t MAP_UNREADABLE = 1;  // not present, not readable or zero bytes long
 constexpr std::uint8_t MAP_NOT_TEXT = 2;    // see takeMapPiece
+constexpr std::uint8_t MAP_STRAY_CLOSE = 3;  // a "}" with no block open, at braceFaultLine
+constexpr std::uint8_t MAP_OPEN_BLOCK = 4;   // ends inside the block opened at braceFaultLine
 
 // Empties mapLines and fills it with the cleaned, non-empty lines of `fileName`,
 // adding one to linesRead per physical line, and (with -check) mapLineNumbers with each kept
-// line's number in the file (from 1, blank and comment lines counted). Prints nothing. A read-only file
-// counts as present only with `allowReadOnly`. On MAP_UNREADABLE and
-// MAP_NOT_TEXT, mapLines stays empty and linesRead as it was.
+// line's number in the file (from 1, blank and comment lines counted). A byte
+// order mark that opens the file is no part of its first line. With -check or
+// -preserve it also keeps the map as read (mapBytes, mapLineStarts,
+// mapLineChanged). Fills mapHeader and the block counts. Prints nothing. A
+// read-only file counts as present only with `allowReadOnly`. On any result
+// but MAP_READ, mapLines stays empty and linesRead as it was.
 std::uint8_t readMap(const std::string& fileName, bool allowReadOnly = false);
 
-// mapLines in the written map form: an empty first line, "// entity N" and
+// mapLines in the written map form: mapHeader, an empty line, "// entity N" and
 // "// brush N" before the lines that open entities and brushes, CR LF line ends.
 std::string formatMap();
 
