@@ -278,7 +278,7 @@ void printFixNotes(const MapName& map) {
 // read with only its changed fields replaced; neither when nothing changes.
 // Returns the map's exit code.
 int writePreserved(const MapName& map) {
-    if (faceChanges.empty()) {
+    if (!anyFaceChange()) {
         printLine(map.shown + " needs no fixing, nothing written");
         return EXIT_DONE;
     }
@@ -303,9 +303,9 @@ int workOnMap(const MapName& map) {
     applySurfaceFlags();
     if ((runOptions & OPT_CONTENT) != 0) applyFaceContents();
     unifyBrushContents();
-    // A check and -preserve judge what the map would be against what was read.
-    if ((runOptions & (OPT_CHECK | OPT_PRESERVE)) != 0) findFaceChanges();
     if ((runOptions & OPT_CHECK) != 0) {
+        // A check judges what the map would be against what was read.
+        findFaceChanges();
         noteFaceChanges();
         printFixNotes(map);
         const bool fixesDue = !fixNotes.empty();

@@ -98,6 +98,7 @@ std::vector<BrushFix> brushFixes;
 std::string mapBytes;
 std::vector<std::size_t> mapLineStarts;
 std::vector<std::uint8_t> mapLineChanged;
+std::vector<FaceSpots> mapSpotsAsRead;
 std::vector<FaceChange> faceChanges;
 std::string mapHeader;
 std::uint32_t brushDefBlocks = 0;
@@ -174,6 +175,7 @@ void clearMapLines() {
     std::string().swap(mapBytes);
     mapLineStarts.clear();
     mapLineChanged.clear();
+    mapSpotsAsRead.clear();
     mapHeader.clear();
     brushDefBlocks = 0;
     patchDefBlocks = 0;

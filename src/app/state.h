@@ -82,7 +82,8 @@ extern std::vector<BrushFix> brushFixes;           // with -check: every brush g
 
 // The map as read, which -check and -preserve compare the passes' work with:
 // its bytes (a byte order mark included), where in them each kept line's
-// physical line starts, and which kept lines a pass has stored anew (1).
+// physical line starts, and which kept lines a pass has stored anew (1);
+// mapSpotsAsRead, below, has the spots such a line had as read.
 extern std::string mapBytes;
 extern std::vector<std::size_t> mapLineStarts;
 extern std::vector<std::uint8_t> mapLineChanged;
@@ -116,6 +117,10 @@ struct FaceSpots {
     std::uint8_t rebuilt = 0;  // 1 when the line is as a face rebuild left it
 };
 constexpr std::uint16_t FACE_SPOTS_NO_FACE = 0xFFFF;
+
+// With -check or -preserve: the spots each kept line that a pass stored anew
+// had as read (all 0 where they were not known).
+extern std::vector<FaceSpots> mapSpotsAsRead;
 
 // Whether kept line `line` has spots: whether it opens with "(". A face line
 // keeps its first character when it is rebuilt.

@@ -127,7 +127,10 @@ void logPassLine(std::string_view line) {
 }
 
 void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet, std::string_view newTexture) {
-    if (!mapLineChanged.empty()) mapLineChanged[lineIndex] = 1;
+    if (!mapLineChanged.empty() && mapLineChanged[lineIndex] == 0) {
+        mapLineChanged[lineIndex] = 1;
+        if (hasFaceSpots(mapLines[lineIndex])) mapSpotsAsRead[lineIndex] = faceSpotsOf(lineIndex);
+    }
     // faceFields views this text until the rebuilt line is stored.
     const std::string flags = unsignedToText(flagSet);
     if (newTexture.empty() && replaceRebuiltField(lineIndex, field, flags)) return;

@@ -54,7 +54,8 @@ void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t n
 // Splits face line mapLines[lineIndex] whole, sets its field `field` to
 // `flagSet` (and its texture to `newTexture`, when given), rebuilds the face
 // and stores it at mapLines[lineIndex]. A line a rebuild left gets the field
-// replaced, which is the same. Marks the line in mapLineChanged, when that is kept.
+// replaced, which is the same. Marks the line in mapLineChanged, when that is
+// kept, and keeps its spots as read in mapSpotsAsRead.
 void storeFlagField(std::size_t lineIndex, std::size_t field, std::uint32_t flagSet, std::string_view newTexture = {});
 
 // Fills fixNotes from faceChanges, in the log's words: "surface flags " or

@@ -119,24 +119,6 @@ void skipByteOrderMark(MapReading& reading, std::string_view& piece) {
     }
 }
 
-// A piece of the written map being formed: bytes [0, used) of `bytes`, which
-// only grows, so a piece costs no allocation and no zero-filling once formed.
-struct MapPiece {
-    std::vector<char> bytes;
-    std::size_t used = 0;
-
-    // Room for `size` more bytes at `at()`.
-    void makeRoom(std::size_t size) {
-        if (bytes.size() - used < size) bytes.resize(used + size + bytes.size());
-    }
-    char* at() { return bytes.data() + used; }
-    void append(std::string_view text) {
-        std::memcpy(at(), text.data(), text.size());
-        used += text.size();
-    }
-    std::string_view text() const { return std::string_view(bytes.data(), used); }
-};
-
 // The longest marker line formatLines writes: "// entity " and a 32-bit number.
 constexpr std::size_t MARKER_ROOM = 32;
 
@@ -264,7 +246,10 @@ std::uint8_t readMap(const std::string& fileName, bool allowReadOnly) {
         if (result == MAP_OPEN_BLOCK) braceFaultLine = reading.openBlockLines.back();
         return result;
     }
-    if (reading.keepAsRead) mapLineChanged.assign(mapLines.size(), 0);
+    if (reading.keepAsRead) {
+        mapLineChanged.assign(mapLines.size(), 0);
+        mapSpotsAsRead.resize(mapLines.size());
+    }
     return MAP_READ;
 }
 
@@ -284,9 +269,10 @@ namespace {
 
 constexpr std::size_t PIECE_SIZE = BRUSHUP_WRITE_PIECE_SIZE;
 
-// The written map, formed a piece at a time on the thread that makes this.
+// The written map, formed a piece at a time. The walk starts with the first
+// piece, on the thread that forms them, whose walk indices it sets.
 struct MapForming {
-    MapWalk walk = startMapWalk();
+    MapWalk walk;
     std::size_t next = 0;  // the next line to form
     bool started = false;
 };
@@ -299,6 +285,7 @@ std::string_view formNextPiece(MapForming& forming, MapPiece& piece) {
     piece.used = 0;
     piece.makeRoom(mapHeader.size() + PIECE_SIZE + PIECE_SIZE / 4);
     if (!forming.started) {
+        forming.walk = startMapWalk();
         piece.append(mapHeader);
         piece.append("\r\n");
     }
@@ -307,12 +294,11 @@ std::string_view formNextPiece(MapForming& forming, MapPiece& piece) {
     return piece.text();
 }
 
-// Forms the written map into the ring's pieces until the map is done or the
-// writing stops.
-void formIntoRing(PieceRing& ring, std::array<MapPiece, RING_SLOTS>& pieces) {
-    MapForming forming;
+// Forms pieces with `formPiece` into the ring's pieces until one is empty or
+// the writing stops.
+void formIntoRing(PieceRing& ring, std::array<MapPiece, RING_SLOTS>& pieces, const PieceForm& formPiece) {
     for (std::size_t slot = slotToFill(ring); slot != NO_SLOT; slot = slotToFill(ring)) {
-        if (formNextPiece(forming, pieces[slot]).empty()) {
+        if (formPiece(pieces[slot]).empty()) {
             markEnded(ring);
             return;
         }
@@ -320,12 +306,12 @@ void formIntoRing(PieceRing& ring, std::array<MapPiece, RING_SLOTS>& pieces) {
     }
 }
 
-// writeMap's file, with its pieces formed on a second thread while this one
+// writeFormedPieces with the pieces formed on a second thread while this one
 // writes those formed before. False when no thread could be had.
-bool writeFormedAhead(const std::string& fileName, bool& written) {
+bool writeFormedAhead(const std::string& fileName, const PieceForm& formPiece, bool& written) {
     PieceRing ring;
     std::array<MapPiece, RING_SLOTS> pieces;
-    if (!startOnSecondThread([&ring, &pieces] { formIntoRing(ring, pieces); })) return false;
+    if (!startOnSecondThread([&ring, &pieces, &formPiece] { formIntoRing(ring, pieces, formPiece); })) return false;
     bool holding = false;  // a piece handed out and not yet marked taken
     written = replaceFileInPieces(fileName, [&]() -> std::string_view {
         if (holding) markTaken(ring);
@@ -342,14 +328,20 @@ bool writeFormedAhead(const std::string& fileName, bool& written) {
 
 }  // namespace
 
-bool writeMap(const std::string& fileName, std::string_view shownName, bool formAhead) {
+bool writeFormedPieces(const std::string& fileName, std::string_view shownName, const PieceForm& formPiece,
+                       bool formAhead) {
     printLine("Writing " + std::string(shownName));
     if (isReadOnlyFile(fileName)) return false;  // the user protected it
     bool written = false;
-    if (formAhead && worthSecondThread() && writeFormedAhead(fileName, written)) return written;
+    if (formAhead && worthSecondThread() && writeFormedAhead(fileName, formPiece, written)) return written;
     // Written a piece at a time: the whole written map would double the memory a
     // run needs, and a small piece stays in the cache between forming and writing.
-    MapForming forming;
     MapPiece piece;
-    return replaceFileInPieces(fileName, [&forming, &piece] { return formNextPiece(forming, piece); });
+    return replaceFileInPieces(fileName, [&formPiece, &piece] { return formPiece(piece); });
+}
+
+bool writeMap(const std::string& fileName, std::string_view shownName, bool formAhead) {
+    MapForming forming;
+    return writeFormedPieces(
+        fileName, shownName, [&forming](MapPiece& piece) { return formNextPiece(forming, piece); }, formAhead);
 }

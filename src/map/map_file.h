@@ -2,6 +2,8 @@
 // Reading the map into mapLines and writing mapLines back as a map.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +77,36 @@ std::uint8_t readMap(const std::string& fileName, bool allowReadOnly = false);
 // mapLines in the written map form: mapHeader, an empty line, "// entity N" and
 // "// brush N" before the lines that open entities and brushes, CR LF line ends.
 std::string formatMap();
+
+// A piece of a written file being formed: bytes [0, used) of `bytes`, which
+// only grows, so a piece costs no allocation and no zero-filling once formed.
+struct MapPiece {
+    std::vector<char> bytes;
+    std::size_t used = 0;
+
+    // Room for `size` more bytes at `at()`.
+    void makeRoom(std::size_t size) {
+        if (bytes.size() - used < size) bytes.resize(used + size + bytes.size());
+    }
+    char* at() { return bytes.data() + used; }
+    void append(std::string_view text) {
+        std::memcpy(at(), text.data(), text.size());
+        used += text.size();
+    }
+    std::string_view text() const { return std::string_view(bytes.data(), used); }
+};
+
+// Forms the next piece of a file into the piece it is given, whose earlier
+// text goes, and returns its text; empty once the file is done.
+using PieceForm = std::function<std::string_view(MapPiece& piece)>;
+
+// Prints "Writing " + shownName, then safely replaces `fileName` with the
+// pieces `formPiece` forms. False, printing nothing more, when the file could
+// not be written completely; `fileName` is then as it was. A read-only file is
+// never replaced. With `formAhead`, the pieces of a map worth a second thread
+// are formed on one while this thread writes them.
+bool writeFormedPieces(const std::string& fileName, std::string_view shownName, const PieceForm& formPiece,
+                       bool formAhead);
 
 // Prints "Writing " + shownName, then safely replaces `fileName` with
 // formatMap(). False, printing nothing more, when the file could not be

@@ -16,13 +16,17 @@ std::string_view lineAsRead(std::size_t index);
 // as not-a-number differs from any flag set.
 void findFaceChanges();
 
+// Whether findFaceChanges would find any: it stops at the first.
+bool anyFaceChange();
+
 // Prints "Writing " + shownName, then safely replaces `fileName` with mapBytes.
 // False, printing nothing more, when it could not be written completely (a
 // read-only file is never replaced); `fileName` is then as it was.
 bool writeMapAsRead(const std::string& fileName, std::string_view shownName);
 
-// The same with mapBytes as it would be with the fields faceChanges names
-// replaced, in their places, by the text a rebuild writes for them; every other
-// byte stays. A line that lacks a changed field gets every missing field up to
+// The same with mapBytes as it would be with the fields that findFaceChanges
+// finds changed replaced, in their places, by the text a rebuild writes for
+// them; every other byte stays. The changes are found on the way, on a second
+// thread for a map worth one. A line that lacks a changed field gets every missing field up to
 // the twelfth after its last field, each after one blank.
 bool writePreservedMap(const std::string& fileName, std::string_view shownName);

@@ -297,8 +297,10 @@ double roundHalfEven(double value) {
 }
 
 std::uint32_t flagSetFromNumber(double value) {
-    if (!std::isfinite(value)) return 0;
     constexpr double twoToThe32 = 4294967296.0;
+    // Flag fields mostly hold whole flag sets already, which need no rounding.
+    if (value >= 0 && value < twoToThe32 && value == std::trunc(value)) return static_cast<std::uint32_t>(value);
+    if (!std::isfinite(value)) return 0;
     double reduced = std::fmod(roundHalfEven(value), twoToThe32);  // exact, in (-2^32, 2^32)
     if (reduced < 0) reduced += twoToThe32;
     return static_cast<std::uint32_t>(reduced);
