@@ -11,10 +11,13 @@
 //   === console, === NAME     what the run printed after the banner, what NAME holds after it
 //   !!! NAME, same NAME       NAME does not exist; holds what it held before the run
 //   fixed NAME                NAME holds its backup, with each "A => B" line of its text written as B
+//   preserved NAME            NAME.backup holds NAME's text, and NAME that text with each "A => B" line
+//                             written as B, byte for byte, line ends as written
 // In a text, "brush: F | F" is a brush of ordinary faces, "brush N: F | F" the same after "// brush N". A face
 // "TEXTURE [CONTENT [SURFACE]]" is ( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) TEXTURE 0 0 0 1 1 CONTENT SURFACE 0, missing
 // numbers 0. An expected text's line "..." stands for any lines; its lines end in CR LF. Trailing empty lines
-// are dropped; <CR>, <LF>, <SUB> and <NUL> are bytes 13, 10, 26 and 0; <EOF> ends a text without a line end.
+// are dropped; <CR>, <LF>, <SUB> and <NUL> are bytes 13, 10, 26 and 0, <BOM> the UTF-8 byte order mark; <EOF>
+// ends a text without a line end.
 // The log's date reads "<date>", and a run of one second counts as one of 0. No run may leave a temporary file.
 #include <gtest/gtest.h>
 
@@ -46,10 +49,10 @@ struct Step {
 };
 
 const std::string_view DIRECTIVES[] = {"--- ",  "=== ",   "!!! ",   "same ",     "chmod ",     "sh:",
-                                       "args:", "limit:", "fixed ", "as nobody", "posix only", "windows only"};
+                                       "args:", "limit:", "fixed ", "preserved ", "as nobody", "posix only", "windows only"};
 constexpr char ANY_LINES = '\x01';  // an expected text's "..." line
 const std::pair<std::string_view, std::string_view> ESCAPES[] = {
-    {"<CR>", "\r"}, {"<LF>", "\n"}, {"<SUB>", "\x1a"}, {"<NUL>", std::string_view("\0", 1)}};
+    {"<CR>", "\r"}, {"<LF>", "\n"}, {"<SUB>", "\x1a"}, {"<NUL>", std::string_view("\0", 1)}, {"<BOM>", "\xEF\xBB\xBF"}};
 
 #ifdef _WIN32
 constexpr std::string_view OTHER_PLATFORM_ONLY = "posix only";
@@ -84,6 +87,28 @@ std::string faceLines(const std::string& faces, const std::string& lineEnd) {
         lines += "( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) " + texture + " 0 0 0 1 1 " + content + " " + surface + " 0" + lineEnd;
     }
     return lines;
+}
+
+// `text` with LF line ends and its escapes replaced: a change's lines as a file's text holds them.
+std::string asWritten(std::string text) {
+    replaceAll(text, "\r\n", "\n");
+    for (const auto& [from, to] : ESCAPES) replaceAll(text, from, to);
+    return text;
+}
+
+// Writes each change's read lines in `text` as its written lines, in order, both in the form `form` gives
+// them. False, after saying which, when a change's lines are not there.
+bool applyChanges(std::string& text, const Changes& changes, std::string (*form)(std::string)) {
+    std::size_t at = 0;
+    for (const auto& [read, written] : changes) {
+        if ((at = text.find(form(read), at)) == std::string::npos) {
+            ADD_FAILURE() << "no lines\n" << read;
+            return false;
+        }
+        text.replace(at, form(read).size(), form(written));
+        at += form(written).size();
+    }
+    return true;
 }
 
 // Expands a text as the header says; each "A => B" line adds its change to `changes`.
@@ -162,6 +187,7 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
     std::string console, trace;
     std::map<std::string, std::string> before;  // the files as they were before the last run
     std::map<std::string, Changes> changes;     // of each file written from a text
+    std::map<std::string, std::string> texts;   // each file as written from its text
     std::uint64_t sizeLimit = 0;                // for the next run
     bool asNobody = false;
     for (const auto& [directive, value, text, exitCode, textChanges] : readCase(GetParam())) {
@@ -170,7 +196,7 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
             const std::size_t from = value.find(" < ");
             const std::string name = value.substr(0, from), source = from == value.npos ? "" : value.substr(from + 3);
             const std::string copied = source[0] == '@' ? source.substr(1) : SOURCE_DIR + source;
-            writeFile(name, source.empty() ? text : readFile(copied));
+            writeFile(name, texts[name] = source.empty() ? text : readFile(copied));
             changes[name] = textChanges;
         } else if (directive == "chmod ") {
             fs::permissions(value.substr(value.find(' ') + 1), static_cast<fs::perms>(std::stoi(value, nullptr, 8)));
@@ -207,12 +233,12 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
             if (!matches(want, got)) ADD_FAILURE() << trace << ": " << value << "\n" << want << "\n-- got:\n" << got;
         } else if (directive == "fixed ") {
             std::string want = readFile(value + ".backup");
-            std::size_t at = 0;
-            for (const auto& [read, written] : changes[value]) {
-                ASSERT_NE(std::string::npos, at = want.find(read, at)) << trace << ": the backup lacks\n" << read;
-                want.replace(at, read.size(), written);
-                at += written.size();
-            }
+            ASSERT_TRUE(applyChanges(want, changes[value], [](std::string lines) { return lines; })) << trace;
+            EXPECT_EQ(want, readFile(value)) << trace;
+        } else if (directive == "preserved ") {
+            EXPECT_EQ(texts[value], readFile(value + ".backup")) << trace;
+            std::string want = texts[value];
+            ASSERT_TRUE(applyChanges(want, changes[value], asWritten)) << trace;
             EXPECT_EQ(want, readFile(value)) << trace;
         } else if (directive == "!!! ") {
             EXPECT_FALSE(fs::exists(value)) << trace << " left " << value;
