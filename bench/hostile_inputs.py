@@ -60,6 +60,11 @@ def million_lines(scale):
     return CONFIG, "{\n}\n" * int(500_000 * scale), []
 
 
+def unbalanced_braces(text):
+    """A million lines of `text`: a map whose braces do not balance, refused once all of it is read."""
+    return lambda scale: (CONFIG, text * int(1_000_000 * scale), [])
+
+
 def deep_braces(scale):
     depth, rounds = 600, int(500 * scale)
     block = "".join("{\n" + face("base/floor", f"0 0 0 1 1 {d} 0 0") for d in range(depth)) + "}\n" * depth
@@ -107,6 +112,8 @@ CASES = [
     ("face lines of megabytes", long_face_lines),
     ("a million lines", million_lines),
     ("braces nested 600 deep", deep_braces),
+    ("a million closing braces", unbalanced_braces("}\n")),
+    ("a million opening braces", unbalanced_braces("{\n")),
     ("random bytes", random_bytes),
     ("NUL bytes", nul_bytes),
     ("configuration of 100,000 textures", many_textures),
