@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Times brushup on generated maps of 10^4, 10^5 and 10^6 faces, with no option
-# and with -v -d -c, against a plain copy of the same map (read once, written
+# Times brushup on generated maps of 10^4, 10^5 and 10^6 faces, with no option,
+# with -v -d -c and with -preserve, against a plain copy of the same map (read once, written
 # twice with the same safe replacement brushup uses), all in one run. Prints
 # for each: seconds (the best of REPEATS runs, of four times as many below 10^5
 # faces), MB/s, the ratio to the copy and the peak memory; then the time and
@@ -63,6 +63,7 @@ measure() {
         copy) time_once "$build/map_copy" generated.map generated.map.backup copy.map ;;
         plain) time_once "$build/brushup" generated ;;
         full) time_once "$build/brushup" generated -v -d -c ;;
+        preserve) time_once "$build/brushup" generated -preserve ;;
         python) time_once python3 "$root/bench/naive_brushup.py" generated.map ;;
       esac
       if [ -z "${best[$kind]:-}" ] || [ "$(calc "$seconds < ${best[$kind]}")" = 1 ]; then
@@ -87,13 +88,13 @@ small_rounds=$((REPEATS * 4))
 measure "$work/map10" plain "$small_rounds"; startup=${best[plain]}; startup_cpu=${best_cpu[plain]}
 
 printf "%-9s %-12s %9s %9s %8s %9s\n" faces run seconds MB/s "x copy" "peak MB"
-declare -A per_face per_face_cpu
+declare -A per_face per_face_cpu preserve_ratio
 for faces in $SIZES; do
   "$build/map_gen" "$faces" 1 "$work/map$faces"
   megabytes=$(calc "$(stat -c %s "$work/map$faces/generated.map") / 1000000")
   rounds=$REPEATS
   [ "$faces" -lt 100000 ] && rounds=$small_rounds
-  measure "$work/map$faces" "copy plain full" "$rounds"
+  measure "$work/map$faces" "copy plain full preserve" "$rounds"
   copy=${best[copy]}; copy_kb=${best_kb[copy]}
   plain=${best[plain]}; plain_kb=${best_kb[plain]}
   full=${best[full]}; full_kb=${best_kb[full]}
@@ -101,6 +102,8 @@ for faces in $SIZES; do
   row "$faces" "copy" "$megabytes" "$copy" "$copy" "$copy_kb"
   row "" "no option" "$megabytes" "$plain" "$copy" "$plain_kb"
   row "" "-v -d -c" "$megabytes" "$full" "$copy" "$full_kb"
+  row "" "-preserve" "$megabytes" "${best[preserve]}" "$copy" "${best_kb[preserve]}"
+  preserve_ratio[$faces]=$(calc "${best[preserve]} / $plain")
   echo "          (map: $map_mb MB)"
   per_face[$faces]=$(calc "($plain - $startup) / $faces")
   per_face_cpu[$faces]=$(calc "(${best_cpu[plain]} - $startup_cpu) / $faces")
@@ -123,6 +126,9 @@ for faces in $SIZES; do
   printf "CPU time per face at %s faces, no option, less the fixed cost: %.3f us, %.2f of that at %s\n" "$faces" \
     "$(calc "${per_face_cpu[$faces]} * 1000000")" "$(calc "${per_face_cpu[$faces]} / ${per_face_cpu[$smallest]}")" \
     "$smallest"
+done
+for faces in $SIZES; do
+  printf "%s at %s faces: %.2f times the time with no option\n" -preserve "$faces" "${preserve_ratio[$faces]}"
 done
 if [ -n "${python:-}" ]; then
   printf "python script at %s faces: %.3f s, %.0f times the time of brushup -v -d -c\n" "$PYTHON_SIZE" "$python" \

@@ -1,12 +1,14 @@
 // Whole runs on carved input: arguments after the map name (split at blanks), byte 30, the configuration, byte
 // 30, the map. The exit code is 0, 1 or 2. A run that fails, stops early or only checks leaves the map alone; a
-// completed one backs up the map as read and changes only face fields a pass owns, and a second run without
-// -content then changes nothing.
+// completed one backs up the map as read and changes only face fields a pass owns (with -preserve: a byte copy,
+// and only flag fields and NULL textures, each line otherwise as it was), and a second run without -content
+// then changes nothing.
 #include <algorithm>
 #include <cstdint>
 
 #include "app/run.h"
 #include "fuzz_support.h"
+#include "testing/face_compare.h"
 #include "map/face_line.h"
 #include "map/map_file.h"
 #include "map/map_walk.h"
@@ -30,6 +32,24 @@ void requirePassChange(bool face, std::string_view before, std::string_view afte
         if (field == FIELD_CONTENT || field == FIELD_SURFACE || faceFields[field] == old[field]) continue;
         require(field == FIELD_TEXTURE ? lowerText(old[field]) == "null" && faceFields[field] == NULL_TEXTURE_STANDIN
                                        : field > FIELD_TEXTURE && faceFields[field] == numberText(fieldNumber(old[field])));
+    }
+}
+
+std::string_view withoutLineEnd(std::string_view line) { return line.ends_with('\r') ? line.substr(0, line.size() - 1) : line; }
+
+// With -preserve: the map kept every byte but the flag fields and NULL textures of its faces, and the values
+// that are added to a face that lacked a changed field.
+void requirePreservedChanges(std::string_view before, std::string_view after) {
+    while (!before.empty() || !after.empty()) {
+        require(!before.empty() && !after.empty());
+        const std::string_view line = takePart(before, '\n'), lineAfter = takePart(after, '\n');
+        if (line == lineAfter) continue;
+        require(changedOnlyInFlags(std::string(line), std::string(lineAfter)));
+        require(splitFaceLine(cleanMapLine(withoutLineEnd(line))));
+        const std::string texture(faceFields[FIELD_TEXTURE]);
+        require(splitFaceLine(cleanMapLine(withoutLineEnd(lineAfter))));
+        require(faceFields[FIELD_TEXTURE] == texture ||
+                (lowerText(texture) == "null" && faceFields[FIELD_TEXTURE] == NULL_TEXTURE_STANDIN));
     }
 }
 
@@ -58,14 +78,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(written == rest);
         return 0;
     }
-    require(readFile("level.map.backup") == backup);
-    std::string_view before = backup, after = written;
-    for (MapWalk walk = startMapWalk(); !before.empty() && !after.empty();) {
-        const std::string_view line = takeLine(before), lineAfter = takeLine(after);
-        const bool face = walkMapLine(walk, line) == LINE_FACE;
-        if (line != lineAfter) requirePassChange(face, line, lineAfter);
+    if (run.console.find("\n -preserve enabled") != std::string::npos) {
+        const bool fixed = run.console.find(" needs no fixing, nothing written\r\n") == std::string::npos;
+        require(readFile("level.map.backup") == (fixed ? std::string(rest) : "<missing>"));
+        requirePreservedChanges(rest, written);
+    } else {
+        require(readFile("level.map.backup") == backup);
+        std::string_view before = backup, after = written;
+        for (MapWalk walk = startMapWalk(); !before.empty() && !after.empty();) {
+            const std::string_view line = takeLine(before), lineAfter = takeLine(after);
+            const bool face = walkMapLine(walk, line) == LINE_FACE;
+            if (line != lineAfter) requirePassChange(face, line, lineAfter);
+        }
+        require(before.empty() && after.empty());
     }
-    require(before.empty() && after.empty());
     run.console.clear();
     require(runProgram(again) == 0 && readFile("level.map") == written);
     require(run.console.find("surfaces... done (0 surface replaced)\r\nFixing content... done (0 brush fixed)") !=

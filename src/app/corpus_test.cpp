@@ -11,7 +11,7 @@
 #include "app/output.h"
 #include "app/run.h"
 #include "app/state.h"
-#include "map/face_line.h"
+#include "testing/face_compare.h"
 #include "testing/temp_dir.h"
 
 namespace {
@@ -19,22 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path CORPUS = fs::path(BRUSHUP_SOURCE_DIR) / ".." / "shared" / "corpus";
-
-// `line` without its texture field and its fields from the content flags on, each of those with the blanks
-// before it: what a change of flags leaves as it was.
-std::string withoutFlagFields(std::string line) {
-    std::string_view face(line);
-    if (face.ends_with('\r')) face.remove_suffix(1);
-    if (!splitFaceLine(face)) return line;
-    const FaceFieldTable fields = faceFields;
-    for (const std::size_t field : {std::size_t{12}, std::size_t{11}, std::size_t{10}, std::size_t{4}}) {
-        std::size_t at = static_cast<std::size_t>(fields[field].data() - line.data());
-        const std::size_t end = at + fields[field].size();
-        while (field != FIELD_TEXTURE && at > 0 && (line[at - 1] == ' ' || line[at - 1] == '\t')) --at;
-        if (!fields[field].empty()) line.erase(at, end - at);
-    }
-    return line;
-}
 
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
@@ -79,7 +63,7 @@ TEST(Corpus, PreservedMapsCheckCleanAndDifferOnlyInFlagFields) {
         const std::vector<std::string> before = linesOf(original), after = linesOf(readFile("level.map"));
         ASSERT_EQ(before.size(), after.size()) << file;
         for (std::size_t i = 0; i < before.size(); ++i) {
-            if (withoutFlagFields(before[i]) == withoutFlagFields(after[i])) continue;
+            if (changedOnlyInFlags(before[i], after[i])) continue;
             ADD_FAILURE() << file << " line " << i + 1 << " differs in more than its flags:\n" << after[i];
             break;
         }
