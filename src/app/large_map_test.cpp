@@ -56,7 +56,8 @@ struct LargeMap {
 // entities until the map is larger than the read-ahead size.
 LargeMap makeLargeMap() {
     LargeMap map;
-    map.addEntity(0, static_cast<std::int32_t>(4 * SECTION_LINES / 5), "\"message\" \"" + std::string(PIECE * 5 / 2, 'm') + "\"");
+    map.addEntity(0, static_cast<std::int32_t>(4 * SECTION_LINES / 5),
+                  "\"message\" \"" + std::string(PIECE * 5 / 2, 'm') + "\"");
     for (std::int32_t entity = 1; map.bytes.size() < READ_AHEAD + PIECE; ++entity) {
         map.addEntity(entity, 1 + entity % 3, "\"classname\" \"func_wall\"");
     }
@@ -84,11 +85,12 @@ int runOn(const std::string& bytes, std::vector<std::string> arguments, std::str
 
 // Texts of megabytes are compared whole, and shown where they first differ.
 void expectSame(const std::string& want, const std::string& got, const char* what) {
-    const auto at = static_cast<std::size_t>(std::mismatch(want.begin(), want.end(), got.begin(), got.end()).first -
-                                             want.begin());
+    const auto at =
+        static_cast<std::size_t>(std::mismatch(want.begin(), want.end(), got.begin(), got.end()).first - want.begin());
     const std::size_t from = at - std::min<std::size_t>(at, 200);
     EXPECT_TRUE(want == got) << what << " differs from byte " << at << ":\n"
-                             << want.substr(from, 400) << "\n-- got:\n" << got.substr(from, 400);
+                             << want.substr(from, 400) << "\n-- got:\n"
+                             << got.substr(from, 400);
 }
 
 // A real run and a -check run report the same brushes and log the same lines; the real run writes each
