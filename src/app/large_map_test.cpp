@@ -25,21 +25,28 @@ const std::string FACE = "( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) ";
 // A generated map as read, and what a run on it must leave: the fixed map, the log lines of each pass
 // and the -check notes, with the counts of physical lines, kept lines and brushes.
 struct LargeMap {
-    std::string bytes, fixed = "\r\n", surfaceLog, brushLog, notes;
+    bool mixed = true;  // whether the brushes' faces mix contents
+    std::string bytes, fixed = "\r\n", surfaceLog, contentLog, brushLog, notes;
     std::uint32_t lines = 0, keptLines = 0, brushes = 0;
 
-    // Its first face needs the surface flags "slick"; its faces mix contents 1 and 4, so all take 1.
+    // Its first face needs the flags "slick" and "solid" (with -content); when its faces then mix contents 1
+    // and 4, all take 1.
     void addBrush(std::int32_t entity, std::int32_t brush) {
-        bytes += "// brush 99\r\n{\r\n\t" + FACE + "base/floor 0 0 0 1 1 1 0 0\r\n" + FACE +
-                 "base/floor 0 0 0 1 1 1 2 0 // as it should be\r\n" + FACE + "other 0 0 0 1 1 4 0 0\r\n}\r\n";
+        bytes += "// brush 99\r\n{\r\n\t" + FACE + "base/floor 0 0 0 1 1 0 0 0\r\n" + FACE +
+                 "base/floor 0 0 0 1 1 1 2 0 // as it should be\r\n" + FACE + "other 0 0 0 1 1 " + (mixed ? "4" : "1") +
+                 " 0 0\r\n}\r\n";
         fixed += "// brush " + std::to_string(brush) + "\r\n{\r\n" + FACE + "base/floor 0 0 0 1 1 1 2 0\r\n" + FACE +
                  "base/floor 0 0 0 1 1 1 2 0\r\n" + FACE + "other 0 0 0 1 1 1 0 0\r\n}\r\n";
-        surfaceLog += "--Entity " + std::to_string(entity + 1) + ", brush " + std::to_string(brush + 1) +
-                      "--\r\n[base/floor] NOTHING >> \"slick\"\r\n";
-        brushLog += "Entity " + std::to_string(entity) + ", Brush " + std::to_string(brush) +
-                    ": mixed face contents -- new content \"solid\"\r\n";
-        notes += "large.map:" + std::to_string(lines + 2) + ": mixed face contents -- new content \"solid\"\r\n";
-        notes += "large.map:" + std::to_string(lines + 3) + ": surface flags [base/floor] NOTHING >> \"slick\"\r\n";
+        const std::string heading = "--Entity " + std::to_string(entity + 1) + ", brush " + std::to_string(brush + 1);
+        surfaceLog += heading + "--\r\n[base/floor] NOTHING >> \"slick\"\r\n";
+        contentLog += heading + "--\r\n[base/floor] NOTHING >> \"solid\"\r\n";
+        if (mixed) {
+            brushLog += "Entity " + std::to_string(entity) + ", Brush " + std::to_string(brush) +
+                        ": mixed face contents -- new content \"solid\"\r\n";
+        }
+        const std::string at = "large.map:" + std::to_string(lines + 3);
+        notes += at + ": surface flags [base/floor] NOTHING >> \"slick\"\r\n" + at +
+                 ": content flags [base/floor] NOTHING >> \"solid\"\r\n";
         lines += 6, keptLines += 5, ++brushes;
     }
     void addEntity(std::int32_t entity, std::int32_t brushCount, const std::string& keyLine) {
@@ -54,8 +61,9 @@ struct LargeMap {
 
 // A worldspawn of four sections' worth of brushes, whose message is longer than two read pieces, then
 // entities until the map is larger than the read-ahead size.
-LargeMap makeLargeMap() {
+LargeMap makeLargeMap(bool mixed) {
     LargeMap map;
+    map.mixed = mixed;
     map.addEntity(0, static_cast<std::int32_t>(4 * SECTION_LINES / 5),
                   "\"message\" \"" + std::string(PIECE * 5 / 2, 'm') + "\"");
     for (std::int32_t entity = 1; map.bytes.size() < READ_AHEAD + PIECE; ++entity) {
@@ -93,17 +101,19 @@ void expectSame(const std::string& want, const std::string& got, const char* wha
                              << got.substr(from, 400);
 }
 
-// A real run and a -check run report the same brushes and log the same lines; the real run writes each
-// brush fixed, the -check run notes each fix at its line, and writes nothing.
+// A real run writes each brush fixed; a -check run, on brushes whose contents then agree, notes each face's
+// fixes at its line and writes nothing. Both log what each pass changes, brush by brush.
 TEST(LargeMap, EveryBrushIsFixedLoggedAndNotedAsOnItsOwn) {
-    const LargeMap map = makeLargeMap();
-    const std::string counts = "Setting surfaces... done (" + std::to_string(map.brushes) +
-                               " surfaces replaced)\r\nFixing content... done (" + std::to_string(map.brushes) +
-                               " brushes fixed)\r\n";
     for (const bool check : {false, true}) {
+        const LargeMap map = makeLargeMap(!check);
+        const std::string n = std::to_string(map.brushes);
+        const std::string counts = "Setting surfaces... done (" + n +
+                                   " surfaces replaced)\r\nSetting cpntents... done (" + n +
+                                   " face contents replaced)\r\nFixing content... done (" +
+                                   (check ? "0 brush" : n + " brushes") + " fixed)\r\n";
         TempDir dir;
         std::string console;
-        EXPECT_EQ(check ? 2 : 0, runOn(map.bytes, {"-v", "-d", check ? "-k" : "-v"}, console));
+        EXPECT_EQ(check ? 2 : 0, runOn(map.bytes, {"-v", "-d", "-c", check ? "-k" : "-v"}, console));
         expectSame("Entering large.map...\r\nRead " + std::to_string(map.lines) + " lines, " +
                        std::to_string(map.keptLines) + " relevant lines\r\n" +
                        (check ? "" : "Writing large.map.backup\r\n") +
@@ -114,7 +124,7 @@ TEST(LargeMap, EveryBrushIsFixedLoggedAndNotedAsOnItsOwn) {
         std::string log = readFile("brushup.log");
         log.erase(0, log.find('\n', log.find("Log date")) + 1);
         expectSame("-- WARNING --\r\nThe following textures are not defined and will be ignored:\r\n     other\r\n" +
-                       map.surfaceLog + map.brushLog,
+                       map.surfaceLog + map.contentLog + map.brushLog,
                    log, "the log");
     }
 }
@@ -122,7 +132,7 @@ TEST(LargeMap, EveryBrushIsFixedLoggedAndNotedAsOnItsOwn) {
 // A map at the read-ahead size is no text, and is refused in good time, with a NUL byte in its second read
 // piece or in its last, or with text after a Ctrl-Z whose own piece holds only line ends after it.
 TEST(LargeMap, NoTextIsRefusedBeyondTheFirstPiece) {
-    const std::string bytes = makeLargeMap().bytes;
+    const std::string bytes = makeLargeMap(true).bytes;
     std::vector<std::string> maps(3, bytes);
     maps[0][PIECE * 3 / 2] = '\0';
     maps[1][bytes.size() - 3] = '\0';
