@@ -25,25 +25,21 @@ const std::string FACE = "( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) ";
 // A generated map as read, and what a run on it must leave: the fixed map, the log lines of each pass
 // and the -check notes, with the counts of physical lines, kept lines and brushes.
 struct LargeMap {
-    bool mixed = true;  // whether the brushes' faces mix contents
     std::string bytes, fixed = "\r\n", surfaceLog, contentLog, brushLog, notes;
     std::uint32_t lines = 0, keptLines = 0, brushes = 0;
 
-    // Its first face needs the flags "slick" and "solid" (with -content); when its faces then mix contents 1
-    // and 4, all take 1.
+    // Its first face needs the surface flags "slick", and its content 0 becomes 1: the content of its
+    // texture with -content, else that of the brush's other faces.
     void addBrush(std::int32_t entity, std::int32_t brush) {
         bytes += "// brush 99\r\n{\r\n\t" + FACE + "base/floor 0 0 0 1 1 0 0 0\r\n" + FACE +
-                 "base/floor 0 0 0 1 1 1 2 0 // as it should be\r\n" + FACE + "other 0 0 0 1 1 " + (mixed ? "4" : "1") +
-                 " 0 0\r\n}\r\n";
+                 "base/floor 0 0 0 1 1 1 2 0 // as it should be\r\n" + FACE + "other 0 0 0 1 1 1 0 0\r\n}\r\n";
         fixed += "// brush " + std::to_string(brush) + "\r\n{\r\n" + FACE + "base/floor 0 0 0 1 1 1 2 0\r\n" + FACE +
                  "base/floor 0 0 0 1 1 1 2 0\r\n" + FACE + "other 0 0 0 1 1 1 0 0\r\n}\r\n";
         const std::string heading = "--Entity " + std::to_string(entity + 1) + ", brush " + std::to_string(brush + 1);
         surfaceLog += heading + "--\r\n[base/floor] NOTHING >> \"slick\"\r\n";
         contentLog += heading + "--\r\n[base/floor] NOTHING >> \"solid\"\r\n";
-        if (mixed) {
-            brushLog += "Entity " + std::to_string(entity) + ", Brush " + std::to_string(brush) +
-                        ": mixed face contents -- new content \"solid\"\r\n";
-        }
+        brushLog += "Entity " + std::to_string(entity) + ", Brush " + std::to_string(brush) +
+                    ": mixed face contents -- new content \"solid\"\r\n";
         const std::string at = "large.map:" + std::to_string(lines + 3);
         notes += at + ": surface flags [base/floor] NOTHING >> \"slick\"\r\n" + at +
                  ": content flags [base/floor] NOTHING >> \"solid\"\r\n";
@@ -61,9 +57,8 @@ struct LargeMap {
 
 // A worldspawn of four sections' worth of brushes, whose message is longer than two read pieces, then
 // entities until the map is larger than the read-ahead size.
-LargeMap makeLargeMap(bool mixed) {
+LargeMap makeLargeMap() {
     LargeMap map;
-    map.mixed = mixed;
     map.addEntity(0, static_cast<std::int32_t>(4 * SECTION_LINES / 5),
                   "\"message\" \"" + std::string(PIECE * 5 / 2, 'm') + "\"");
     for (std::int32_t entity = 1; map.bytes.size() < READ_AHEAD + PIECE; ++entity) {
@@ -101,30 +96,32 @@ void expectSame(const std::string& want, const std::string& got, const char* wha
                              << got.substr(from, 400);
 }
 
-// A real run writes each brush fixed; a -check run, on brushes whose contents then agree, notes each face's
-// fixes at its line and writes nothing. Both log what each pass changes, brush by brush.
+// A real run writes each brush fixed; a -check run with -content notes each face's fixes at its line and
+// writes nothing. Both log what each pass changes, brush by brush.
 TEST(LargeMap, EveryBrushIsFixedLoggedAndNotedAsOnItsOwn) {
+    const LargeMap map = makeLargeMap();
+    const std::string n = std::to_string(map.brushes);
+    const std::string read = "Entering large.map...\r\nRead " + std::to_string(map.lines) + " lines, " +
+                             std::to_string(map.keptLines) + " relevant lines\r\n";
+    const std::string found =
+        "Found 2 uniques textures (1 textures undefined in brushup.ini)\r\n---- Map check ----\r\n";
+    const std::string surfaces = "Setting surfaces... done (" + n + " surfaces replaced)\r\n";
+    const std::vector<std::string> realRun{"-v", "-d"}, checkRun{"-v", "-d", "-c", "-k"};
     for (const bool check : {false, true}) {
-        const LargeMap map = makeLargeMap(!check);
-        const std::string n = std::to_string(map.brushes);
-        const std::string counts = "Setting surfaces... done (" + n +
-                                   " surfaces replaced)\r\nSetting cpntents... done (" + n +
-                                   " face contents replaced)\r\nFixing content... done (" +
-                                   (check ? "0 brush" : n + " brushes") + " fixed)\r\n";
         TempDir dir;
         std::string console;
-        EXPECT_EQ(check ? 2 : 0, runOn(map.bytes, {"-v", "-d", "-c", check ? "-k" : "-v"}, console));
-        expectSame("Entering large.map...\r\nRead " + std::to_string(map.lines) + " lines, " +
-                       std::to_string(map.keptLines) + " relevant lines\r\n" +
-                       (check ? "" : "Writing large.map.backup\r\n") +
-                       "Found 2 uniques textures (1 textures undefined in brushup.ini)\r\n---- Map check ----\r\n" +
-                       counts + (check ? map.notes + "large.map needs fixing\r\n" : "Writing large.map\r\n"),
+        EXPECT_EQ(check ? 2 : 0, runOn(map.bytes, check ? checkRun : realRun, console));
+        expectSame(check ? read + found + surfaces + "Setting cpntents... done (" + n +
+                               " face contents replaced)\r\nFixing content... done (0 brush fixed)\r\n" + map.notes +
+                               "large.map needs fixing\r\n"
+                         : read + "Writing large.map.backup\r\n" + found + surfaces + "Fixing content... done (" + n +
+                               " brushes fixed)\r\nWriting large.map\r\n",
                    console, "the console");
         expectSame(check ? map.bytes : map.fixed, readFile("large.map"), "the map");
         std::string log = readFile("brushup.log");
         log.erase(0, log.find('\n', log.find("Log date")) + 1);
         expectSame("-- WARNING --\r\nThe following textures are not defined and will be ignored:\r\n     other\r\n" +
-                       map.surfaceLog + map.contentLog + map.brushLog,
+                       map.surfaceLog + (check ? map.contentLog : map.brushLog),
                    log, "the log");
     }
 }
@@ -132,7 +129,7 @@ TEST(LargeMap, EveryBrushIsFixedLoggedAndNotedAsOnItsOwn) {
 // A map at the read-ahead size is no text, and is refused in good time, with a NUL byte in its second read
 // piece or in its last, or with text after a Ctrl-Z whose own piece holds only line ends after it.
 TEST(LargeMap, NoTextIsRefusedBeyondTheFirstPiece) {
-    const std::string bytes = makeLargeMap(true).bytes;
+    const std::string bytes = makeLargeMap().bytes;
     std::vector<std::string> maps(3, bytes);
     maps[0][PIECE * 3 / 2] = '\0';
     maps[1][bytes.size() - 3] = '\0';

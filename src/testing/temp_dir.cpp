@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -43,26 +42,18 @@ void removeFolder(const fs::path& folder) {
     fs::remove_all(folder, error);
 }
 
-// Removes the folders in `parent` whose process has ended: a process killed before its tests ended left them.
-// The folders of tests running at the same time in other processes stay.
-void removeLeftFolders(const fs::path& parent) {
-    std::error_code error;
-    std::vector<fs::path> left;
-    for (const auto& entry : fs::directory_iterator(parent, error)) {
-        const unsigned long owner = std::strtoul(entry.path().filename().string().c_str(), nullptr, 10);
-        if (owner != 0 && owner != thisProcess() && !processRuns(owner)) left.push_back(entry.path());
-    }
-    for (const fs::path& folder : left) removeFolder(folder);
-}
-
-// The folder every test folder lies in, named "<process id>-<count>" after the process that made it, with
-// what earlier processes left there removed.
+// The folder every test folder lies in, named "<process id>-<count>" after the process that made it. Those
+// of processes that ended without removing them (killed by a time limit, say) are removed; the folders of
+// tests that other processes run at the same time stay.
 fs::path makeTestFolders() {
     std::error_code error;
     const fs::path parent = fs::temp_directory_path(error) / "brushup-tests";
     fs::create_directory(parent, error);
     fs::permissions(parent, fs::perms::all | fs::perms::sticky_bit, error);  // cases run as another user
-    removeLeftFolders(parent);
+    for (const auto& entry : fs::directory_iterator(parent, error)) {
+        const unsigned long owner = std::strtoul(entry.path().filename().string().c_str(), nullptr, 10);
+        if (owner != 0 && owner != thisProcess() && !processRuns(owner)) removeFolder(entry.path());
+    }
     return parent;
 }
 
