@@ -3,8 +3,9 @@
 #include <string>
 #include <string_view>
 
-// Makes a fresh directory under the system's temporary folder the working directory; on destruction goes
-// back and removes it.
+// Makes a fresh directory in "brushup-tests" under the system's temporary folder the working directory; on
+// destruction goes back and removes it. The first one a process makes removes those of processes that ended
+// without removing theirs.
 struct TempDir {
     TempDir();
     ~TempDir();
