@@ -14,7 +14,8 @@
 // In a text, "brush: F | F" is a brush of ordinary faces, "brush N: F | F" the same after "// brush N". A face
 // "TEXTURE [CONTENT [SURFACE]]" is ( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) TEXTURE 0 0 0 1 1 CONTENT SURFACE 0, missing
 // numbers 0. An expected text's line "..." stands for any lines; its lines end in CR LF. Trailing empty lines
-// are dropped; <CR>, <LF>, <SUB> and <NUL> are bytes 13, 10, 26 and 0; <EOF> ends a text without a line end.
+// are dropped; <CR>, <LF>, <SUB> and <NUL> are bytes 13, 10, 26 and 0, <BOM> the bytes EF BB BF; <EOF> ends a
+// text without a line end.
 // The log's date reads "<date>", and a run of one second counts as one of 0. No run may leave a temporary file.
 #include <gtest/gtest.h>
 
@@ -49,7 +50,7 @@ const std::string_view DIRECTIVES[] = {"--- ",  "=== ",   "!!! ",   "same ",    
                                        "args:", "limit:", "fixed ", "as nobody", "posix only", "windows only"};
 constexpr char ANY_LINES = '\x01';  // an expected text's "..." line
 const std::pair<std::string_view, std::string_view> ESCAPES[] = {
-    {"<CR>", "\r"}, {"<LF>", "\n"}, {"<SUB>", "\x1a"}, {"<NUL>", std::string_view("\0", 1)}};
+    {"<CR>", "\r"}, {"<LF>", "\n"}, {"<SUB>", "\x1a"}, {"<NUL>", std::string_view("\0", 1)}, {"<BOM>", "\xEF\xBB\xBF"}};
 
 #ifdef _WIN32
 constexpr std::string_view OTHER_PLATFORM_ONLY = "posix only";
