@@ -91,6 +91,12 @@ bool replacementTarget(const std::string& name, std::string& target) {
     return false;
 }
 
+// Whether `name` is a plain file: opening a FIFO would wait for a writer.
+bool isPlainFile(const std::string& name) {
+    struct stat info {};
+    return ::stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 // The size of the open file, when it is a plain file.
 bool plainFileSize(std::FILE* file, std::uint64_t& size) {
     struct stat info {};
@@ -122,6 +128,13 @@ bool isDeviceName(std::string_view name) {
     }
     const std::string device = lowerText(stem);
     return device == "con" || device == "prn" || device == "aux" || device == "nul";
+}
+
+// Whether `name` is a plain file, as the same ANSI name that fopen takes finds it.
+bool isPlainFile(const std::string& name) {
+    const DWORD attributes = ::GetFileAttributesA(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
 }
 
 bool plainFileSize(std::FILE* file, std::uint64_t& size) {
@@ -327,9 +340,7 @@ bool readFileInPieces(const std::string& name, const PieceTaker& takePiece, bool
 }
 
 bool readFileParts(const std::string& name, const std::function<void(std::uint64_t size, const PartReader& readPart)>& useFile) {
-    // Opening a FIFO would wait for a writer.
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(name, error)) return false;
+    if (!isPlainFile(name)) return false;
     std::FILE* file = std::fopen(name.c_str(), "rb");
     if (file == nullptr) return false;
     std::uint64_t size = 0;
