@@ -21,9 +21,7 @@ constexpr std::size_t PAK_ENTRY_LENGTH = 80000;  // 5,000 of them: 400 MB
 
 std::string walBenchDir() { return (std::filesystem::temp_directory_path() / "brushup-wal-bench").string(); }
 
-void writeBytes(const std::string& name, const std::string& bytes) {
-    std::ofstream(name, std::ios::binary) << bytes;
-}
+void writeBytes(const std::string& name, const std::string& bytes) { std::ofstream(name, std::ios::binary) << bytes; }
 
 // The pak's entries, each a .wal header followed by nothing but a hole, then its directory.
 void writeSparsePak(const std::string& name) {
@@ -32,7 +30,8 @@ void writeSparsePak(const std::string& name) {
     for (std::size_t i = 0; i < TEXTURE_COUNT; ++i) {
         const std::size_t offset = 12 + i * PAK_ENTRY_LENGTH;
         const std::string entryName = "textures/set" + std::to_string(i / 100) + "/tex" + std::to_string(i) + ".wal";
-        directory += entryName + std::string(56 - entryName.size(), '\0') + wordBytes(offset) + wordBytes(PAK_ENTRY_LENGTH);
+        directory +=
+            entryName + std::string(56 - entryName.size(), '\0') + wordBytes(offset) + wordBytes(PAK_ENTRY_LENGTH);
         const std::string header = walBytes(static_cast<std::uint32_t>(i), 1, 0);
         std::fseek(pak, static_cast<long>(offset), SEEK_SET);
         std::fwrite(header.data(), 1, header.size(), pak);

@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     readPak(pakBytes({{"textures/fuzz.wal", files}, {"textures/fuzz.wal_json", files}}), 2);
     captureConsole(nullptr);
     std::unordered_set<std::string> names;
-    for (std::size_t i = 0; i < textureDefs.size(); ++i) require(names.insert(textureDefs[i].name).second || i < configured);
+    for (std::size_t i = 0; i < textureDefs.size(); ++i)
+        require(names.insert(textureDefs[i].name).second || i < configured);
     require(walTextureCount == textureDefs.size() - configured);
     require(files.size() < WAL_HEADER_SIZE || names.contains("fuzz"));
     return 0;

@@ -205,7 +205,8 @@ bool replaceFileInPieces(const std::string& name, const std::function<std::strin
     return true;
 }
 
-bool listFolder(const std::string& folder, const std::function<void(std::string_view name, std::uint8_t kind)>& takeEntry) {
+bool listFolder(const std::string& folder,
+                const std::function<void(std::string_view name, std::uint8_t kind)>& takeEntry) {
     namespace fs = std::filesystem;
     std::error_code error;
     for (fs::directory_iterator entry(folder, error); !error && entry != fs::directory_iterator();
@@ -289,7 +290,8 @@ bool replaceFileInPieces(const std::string& name, const std::function<std::strin
     return true;
 }
 
-bool listFolder(const std::string& folder, const std::function<void(std::string_view name, std::uint8_t kind)>& takeEntry) {
+bool listFolder(const std::string& folder,
+                const std::function<void(std::string_view name, std::uint8_t kind)>& takeEntry) {
     WIN32_FIND_DATAA found{};
     const HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return false;
@@ -339,7 +341,8 @@ bool readFileInPieces(const std::string& name, const PieceTaker& takePiece, bool
     return complete;
 }
 
-bool readFileParts(const std::string& name, const std::function<void(std::uint64_t size, const PartReader& readPart)>& useFile) {
+bool readFileParts(const std::string& name,
+                   const std::function<void(std::uint64_t size, const PartReader& readPart)>& useFile) {
     if (!isPlainFile(name)) return false;
     std::FILE* file = std::fopen(name.c_str(), "rb");
     if (file == nullptr) return false;

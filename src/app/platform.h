@@ -50,7 +50,8 @@ using PartReader = std::function<bool(std::uint64_t offset, std::size_t size, st
 // `useFile`, and closes it: an archive is read a few parts at a time, never
 // whole. False, without calling `useFile`, when `name` is no plain file or
 // cannot be opened.
-bool readFileParts(const std::string& name, const std::function<void(std::uint64_t size, const PartReader& readPart)>& useFile);
+bool readFileParts(const std::string& name,
+                   const std::function<void(std::uint64_t size, const PartReader& readPart)>& useFile);
 
 // What listFolder tells of an entry.
 constexpr std::uint8_t FOLDER_ENTRY_OTHER = 0;
@@ -60,7 +61,8 @@ constexpr std::uint8_t FOLDER_ENTRY_FOLDER = 2;  // a folder, not through a link
 // Hands the name of every entry of `folder` (but "." and "..") and its kind to
 // `takeEntry`, in the order the system lists them. False when the folder
 // cannot be listed, or not to its end.
-bool listFolder(const std::string& folder, const std::function<void(std::string_view name, std::uint8_t kind)>& takeEntry);
+bool listFolder(const std::string& folder,
+                const std::function<void(std::string_view name, std::uint8_t kind)>& takeEntry);
 
 // Writes `bytes` into a temporary file beside `name`, flushes it to disk and
 // renames it over `name`, keeping the permission bits (and, where allowed, the

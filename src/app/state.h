@@ -47,7 +47,7 @@ inline constexpr std::string_view NULL_TEXTURE_STANDIN = "common/0_sky1";
 
 extern std::uint8_t runOptions;
 
-extern std::vector<TextureRecord> textureDefs;   // from the configuration, file order, then from [WAL]
+extern std::vector<TextureRecord> textureDefs;  // from the configuration, file order, then from [WAL]
 // The folders and paks brushup.ini's [WAL] names, and the textureDefs records
 // their textures gave.
 extern std::uint32_t walSourceCount;

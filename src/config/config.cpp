@@ -47,7 +47,7 @@ struct ConfigReader {
     std::string configSection;           // upper-cased name of the current section
     LowerFlagNames lowerSurfaceNames;
     LowerFlagNames lowerContentNames;
-    std::vector<WalSource> walSources;   // the [WAL] lines, read once every line is
+    std::vector<WalSource> walSources;  // the [WAL] lines, read once every line is
 };
 
 FlagSearch flagSearch(std::string_view flagName) {
@@ -163,8 +163,7 @@ void addWalSource(ConfigReader& reader, std::string_view key, std::string_view v
 }
 
 bool isKnownSection(std::string_view section) {
-    return section.empty() || section == "SURFACE" || section == "CONTENT" || section == "TEXTURES" ||
-           section == "WAL";
+    return section.empty() || section == "SURFACE" || section == "CONTENT" || section == "TEXTURES" || section == "WAL";
 }
 
 // One physical line of the file.

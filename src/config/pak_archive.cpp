@@ -28,7 +28,8 @@ std::uint8_t readPakDirectory(std::uint64_t size, const PartReader& readPart,
     // A length that is no whole number of entries leaves its last bytes unused, as the game does.
     const std::uint64_t entryCount = directoryLength / PAK_ENTRY_SIZE;
     for (std::uint64_t first = 0; first < entryCount; first += ENTRIES_PER_READ) {
-        const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(ENTRIES_PER_READ, entryCount - first));
+        const std::size_t count =
+            static_cast<std::size_t>(std::min<std::uint64_t>(ENTRIES_PER_READ, entryCount - first));
         if (!readPart(directoryOffset + first * PAK_ENTRY_SIZE, count * PAK_ENTRY_SIZE, bytes)) return PAK_UNREADABLE;
         // The file may have shrunk since its size was told.
         if (bytes.size() < count * PAK_ENTRY_SIZE) return PAK_UNREADABLE;

@@ -16,8 +16,8 @@ struct PakEntry {
 };
 
 constexpr std::uint8_t PAK_READ = 0;
-constexpr std::uint8_t PAK_UNREADABLE = 1;        // a read failed
-constexpr std::uint8_t PAK_NOT_A_PAK = 2;         // no "PACK" and directory at its start
+constexpr std::uint8_t PAK_UNREADABLE = 1;         // a read failed
+constexpr std::uint8_t PAK_NOT_A_PAK = 2;          // no "PACK" and directory at its start
 constexpr std::uint8_t PAK_DIRECTORY_OUTSIDE = 3;  // the directory does not lie inside the file
 
 // Hands each entry of the directory of a pak of `size` bytes, read through

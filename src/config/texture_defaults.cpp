@@ -1,7 +1,6 @@
 #include "config/texture_defaults.h"
 
 #include <array>
-
 #include <nlohmann/json.hpp>
 
 #include "text/text.h"

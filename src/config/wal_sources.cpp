@@ -41,7 +41,7 @@ struct SourceFiles {
     const WalSource* source = nullptr;
     std::string_view configName;
     std::unordered_set<std::string> definedBefore;  // the names textureDefs held when the source began
-    std::vector<std::string> shownNames;             // of each file, as messages name it
+    std::vector<std::string> shownNames;            // of each file, as messages name it
     std::vector<TextureFiles> textures;
     std::unordered_map<std::string, std::size_t> textureIndex;  // of each key, in textures
 };
