@@ -28,6 +28,10 @@ constexpr std::string_view WAL_EXTENSION = ".wal";
 constexpr std::string_view SIDECAR_EXTENSION = ".wal_json";
 constexpr std::string_view PAK_TEXTURE_FOLDER = "textures/";
 constexpr std::size_t NO_FILE = static_cast<std::size_t>(-1);
+// The kinds of file a texture may have in a source.
+constexpr std::uint8_t NO_TEXTURE_FILE = 0;
+constexpr std::uint8_t WAL_FILE = 1;
+constexpr std::uint8_t SIDECAR_FILE = 2;
 
 // The files one source holds for a texture: their places in its file list.
 struct TextureFiles {
@@ -61,12 +65,14 @@ SourceFiles startSource(const WalSource& source, std::string_view configName) {
     return files;
 }
 
-// The length of the extension that makes `name` a .wal (1) or a sidecar (2)
-// in `kind`, letter case aside; 0 for any other file.
+// The length of the extension that makes `name` a .wal or a sidecar, as
+// `kind` says, letter case aside; 0 for any other file.
 std::size_t textureExtension(std::string_view name, std::uint8_t& kind) {
     const std::string lowerName = lowerText(name);
-    kind = lowerName.ends_with(WAL_EXTENSION) ? 1 : lowerName.ends_with(SIDECAR_EXTENSION) ? 2 : 0;
-    return kind == 1 ? WAL_EXTENSION.size() : kind == 2 ? SIDECAR_EXTENSION.size() : 0;
+    kind = NO_TEXTURE_FILE;
+    if (lowerName.ends_with(WAL_EXTENSION)) kind = WAL_FILE;
+    if (lowerName.ends_with(SIDECAR_EXTENSION)) kind = SIDECAR_FILE;
+    return kind == WAL_FILE ? WAL_EXTENSION.size() : kind == SIDECAR_FILE ? SIDECAR_EXTENSION.size() : 0;
 }
 
 // Adds the file `shownName`, at `pathBelow` below the source's root, as the
@@ -75,12 +81,12 @@ std::size_t textureExtension(std::string_view name, std::uint8_t& kind) {
 std::size_t addTextureFile(SourceFiles& files, std::string shownName, std::string_view pathBelow) {
     std::uint8_t kind = 0;
     const std::string_view stem = pathBelow.substr(0, pathBelow.size() - textureExtension(pathBelow, kind));
-    if (kind == 0 || stem.empty() || stem.back() == '/' || stem.back() == '\\') return NO_FILE;
+    if (kind == NO_TEXTURE_FILE || stem.empty() || stem.back() == '/' || stem.back() == '\\') return NO_FILE;
     std::string key = textureKey(stem);
     if (files.definedBefore.contains(key)) return NO_FILE;
     const auto [slot, added] = files.textureIndex.try_emplace(key, files.textures.size());
     if (added) files.textures.push_back(TextureFiles{std::move(key)});
-    std::size_t& file = kind == 1 ? files.textures[slot->second].wal : files.textures[slot->second].sidecar;
+    std::size_t& file = kind == WAL_FILE ? files.textures[slot->second].wal : files.textures[slot->second].sidecar;
     if (file != NO_FILE) return NO_FILE;
     file = files.shownNames.size();
     files.shownNames.push_back(std::move(shownName));
