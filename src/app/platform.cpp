@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -90,6 +91,22 @@ bool replacementTarget(const std::string& name, std::string& target) {
     return false;
 }
 
+// Whether `name` is a plain file: opening a FIFO would wait for a writer.
+bool isPlainFile(const std::string& name) {
+    struct stat info {};
+    return ::stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The size of the open file, when it is a plain file.
+bool plainFileSize(std::FILE* file, std::uint64_t& size) {
+    struct stat info {};
+    if (::fstat(::fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+bool seekTo(std::FILE* file, std::uint64_t offset) { return ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0; }
+
 void syncDirectory(const std::string& directory) {
     const int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY);
     if (fd < 0) return;
@@ -111,6 +128,24 @@ bool isDeviceName(std::string_view name) {
     }
     const std::string device = lowerText(stem);
     return device == "con" || device == "prn" || device == "aux" || device == "nul";
+}
+
+// Whether `name` is a plain file, as the same ANSI name that fopen takes finds it.
+bool isPlainFile(const std::string& name) {
+    const DWORD attributes = ::GetFileAttributesA(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) == 0;
+}
+
+bool plainFileSize(std::FILE* file, std::uint64_t& size) {
+    struct _stat64 info {};
+    if (::_fstat64(::_fileno(file), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) return false;
+    size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+bool seekTo(std::FILE* file, std::uint64_t offset) {
+    return ::_fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
 }
 
 #endif
@@ -168,6 +203,24 @@ bool replaceFileInPieces(const std::string& name, const std::function<std::strin
     }
     syncDirectory(directoryPart(target));
     return true;
+}
+
+bool listFolder(const std::string& folder,
+                const std::function<void(std::string_view name, std::uint8_t kind)>& takeEntry) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    for (fs::directory_iterator entry(folder, error); !error && entry != fs::directory_iterator();
+         entry.increment(error)) {
+        std::error_code statusError;
+        std::uint8_t kind = FOLDER_ENTRY_OTHER;
+        if (fs::is_directory(entry->symlink_status(statusError))) {
+            kind = FOLDER_ENTRY_FOLDER;
+        } else if (entry->is_regular_file(statusError)) {
+            kind = FOLDER_ENTRY_FILE;
+        }
+        takeEntry(entry->path().filename().native(), kind);
+    }
+    return !error;
 }
 
 void adviseLargePages(void* memory, std::size_t size) {
@@ -237,6 +290,29 @@ bool replaceFileInPieces(const std::string& name, const std::function<std::strin
     return true;
 }
 
+bool listFolder(const std::string& folder,
+                const std::function<void(std::string_view name, std::uint8_t kind)>& takeEntry) {
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    do {
+        const std::string_view name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        const DWORD attributes = found.dwFileAttributes;
+        std::uint8_t kind = FOLDER_ENTRY_OTHER;
+        // A junction or folder link could lead back up the tree.
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) kind = FOLDER_ENTRY_FOLDER;
+        } else if ((attributes & FILE_ATTRIBUTE_DEVICE) == 0) {
+            kind = FOLDER_ENTRY_FILE;
+        }
+        takeEntry(name, kind);
+    } while (::FindNextFileA(search, &found));
+    const bool complete = ::GetLastError() == ERROR_NO_MORE_FILES;
+    ::FindClose(search);
+    return complete;
+}
+
 void adviseLargePages(void*, std::size_t) {}
 
 LocalTime readLocalTime() {
@@ -263,6 +339,28 @@ bool readFileInPieces(const std::string& name, const PieceTaker& takePiece, bool
     const bool complete = readAhead ? readPiecesAhead(file, takePiece) : readPieces(file, takePiece);
     std::fclose(file);
     return complete;
+}
+
+bool readFileParts(const std::string& name,
+                   const std::function<void(std::uint64_t size, const PartReader& readPart)>& useFile) {
+    if (!isPlainFile(name)) return false;
+    std::FILE* file = std::fopen(name.c_str(), "rb");
+    if (file == nullptr) return false;
+    std::uint64_t size = 0;
+    if (!plainFileSize(file, size)) {
+        std::fclose(file);
+        return false;
+    }
+    useFile(size, [file, size](std::uint64_t offset, std::size_t count, std::string& bytes) {
+        bytes.clear();
+        if (offset >= size) return true;
+        bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(count, size - offset)));
+        if (!seekTo(file, offset)) return false;
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+        return std::ferror(file) == 0;
+    });
+    std::fclose(file);
+    return true;
 }
 
 std::size_t fileSizeHint(const std::string& name) {

@@ -1,6 +1,7 @@
 #pragma once
 // The few services the program needs from the operating system: the existence
 // test, whole-file reading, safe file replacement and the local time.
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,28 @@ std::size_t fileSizeHint(const std::string& name);
 
 // Reads the whole file into `bytes`. False when it cannot be opened or read.
 bool readWholeFile(const std::string& name, std::string& bytes);
+
+// Reads up to `size` bytes from `offset` of an open file into `bytes`: fewer
+// only where the file ends. False when the read fails.
+using PartReader = std::function<bool(std::uint64_t offset, std::size_t size, std::string& bytes)>;
+
+// Opens the plain file `name`, hands its size and a reader of its parts to
+// `useFile`, and closes it: an archive is read a few parts at a time, never
+// whole. False, without calling `useFile`, when `name` is no plain file or
+// cannot be opened.
+bool readFileParts(const std::string& name,
+                   const std::function<void(std::uint64_t size, const PartReader& readPart)>& useFile);
+
+// What listFolder tells of an entry.
+constexpr std::uint8_t FOLDER_ENTRY_OTHER = 0;
+constexpr std::uint8_t FOLDER_ENTRY_FILE = 1;    // a plain file, also through a link
+constexpr std::uint8_t FOLDER_ENTRY_FOLDER = 2;  // a folder, not through a link, so a walk cannot loop
+
+// Hands the name of every entry of `folder` (but "." and "..") and its kind to
+// `takeEntry`, in the order the system lists them. False when the folder
+// cannot be listed, or not to its end.
+bool listFolder(const std::string& folder,
+                const std::function<void(std::string_view name, std::uint8_t kind)>& takeEntry);
 
 // Writes `bytes` into a temporary file beside `name`, flushes it to disk and
 // renames it over `name`, keeping the permission bits (and, where allowed, the

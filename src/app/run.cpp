@@ -201,6 +201,7 @@ bool loadDefinitions() {
         return false;
     }
     printVerbose(std::to_string(textureDefs.size()) + " textures defined.");
+    if (walSourceCount > 0) printVerbose(unsignedToText(walTextureCount) + " of them from [WAL].");
     return true;
 }
 

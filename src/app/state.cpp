@@ -89,6 +89,8 @@ std::size_t lineRoom(std::string_view line) {
 std::uint8_t runOptions = 0;
 
 std::vector<TextureRecord> textureDefs;
+std::uint32_t walSourceCount = 0;
+std::uint32_t walTextureCount = 0;
 std::vector<TextureRecord> mapTextures;
 std::vector<std::string_view> mapLines;
 std::vector<std::uint32_t> mapLineNumbers;
@@ -127,6 +129,8 @@ void resetState() {
     closeLog();
     runOptions = 0;
     textureDefs.clear();
+    walSourceCount = 0;
+    walTextureCount = 0;
     for (int i = 1; i <= FLAG_COUNT; ++i) {
         flagBit[static_cast<std::size_t>(i)] = std::uint32_t{1} << (i - 1);
         surfaceFlagNames[static_cast<std::size_t>(i)].clear();

@@ -71,7 +71,11 @@ inline constexpr std::string_view NULL_TEXTURE_STANDIN = "common/0_sky1";
 
 extern std::uint8_t runOptions;
 
-extern std::vector<TextureRecord> textureDefs;   // from the configuration, file order
+extern std::vector<TextureRecord> textureDefs;  // from the configuration, file order, then from [WAL]
+// The folders and paks brushup.ini's [WAL] names, and the textureDefs records
+// their textures gave.
+extern std::uint32_t walSourceCount;
+extern std::uint32_t walTextureCount;
 extern std::vector<TextureRecord> mapTextures;   // distinct textures of the map, first-use order
 // The kept lines of the map, file order. They view memory of their own that
 // appendMapLine and replaceMapLine fill and clearMapLines frees.

@@ -307,3 +307,10 @@ std::uint32_t flagSetFromNumber(double value) {
 }
 
 bool sameNumber(double a, double b) { return std::isnan(a) || std::isnan(b) || a == b; }
+
+std::uint32_t littleEndianWord(std::string_view bytes, std::size_t at) {
+    std::uint32_t word = 0;
+    for (std::size_t i = 4; i-- > 0;)
+        word = (word << 8) | static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i]));
+    return word;
+}

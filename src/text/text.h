@@ -101,6 +101,10 @@ double roundHalfEven(double value);
 // 2^32. NaN and infinities give 0.
 std::uint32_t flagSetFromNumber(double value);
 
+// The little-endian 32-bit word at byte `at` of `bytes`, which holds at least
+// at + 4 bytes: the numbers of the game's binary files.
+std::uint32_t littleEndianWord(std::string_view bytes, std::size_t at);
+
 // Numbers compare equal when they are equal or when either is NaN: a field
 // that reads as not-a-number matches every value.
 bool sameNumber(double a, double b);
