@@ -2,26 +2,21 @@
 // or the innermost block still open at the end, is named by its physical line.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/state.h"
 #include "map/map_file.h"
 #include "testing/temp_dir.h"
 
 namespace {
 
-std::string times(std::size_t count, const std::string& line) {
-    std::string lines;
-    for (std::size_t i = 0; i < count; ++i) lines += line;
-    return lines;
-}
-
 TEST(BraceBalance, FirstStrayCloseOrInnermostOpenBlockIsNamed) {
-    struct Row {
-        std::string map;
-        std::uint8_t result;
-        std::uint32_t line;
+    const auto times = [](std::size_t count, const char* line) {
+        std::string lines;
+        while (count-- > 0) lines += line;
+        return lines;
     };
-    const Row rows[] = {
-        {"{\n{\n}\n}\n", MAP_READ, 0},
+    const std::tuple<std::string, std::uint8_t, std::uint32_t> rows[] = {
         {"}\n{\n}\n", MAP_STRAY_CLOSE, 1},
         {"{\n}\n// c\n\n}\n{\n", MAP_STRAY_CLOSE, 5},
         {"// cut\n{\n{\n}\n{\n( 0 0 0 )", MAP_OPEN_BLOCK, 5},
@@ -33,12 +28,12 @@ TEST(BraceBalance, FirstStrayCloseOrInnermostOpenBlockIsNamed) {
         {times(257, "{\n") + times(256, "}\n"), MAP_OPEN_BLOCK, 1},
     };
     TempDir dir;
-    for (const Row& row : rows) {
+    for (const auto& [map, result, line] : rows) {
         resetState();
-        writeFile("level.map", row.map);
-        EXPECT_EQ(row.result, readMap("level.map")) << row.map;
-        EXPECT_EQ(row.line, braceFaultLine) << row.map;
-        EXPECT_EQ(row.result != MAP_READ, mapLines.empty()) << row.map;
+        writeFile("level.map", map);
+        EXPECT_EQ(result, readMap("level.map")) << map;
+        EXPECT_EQ(line, braceFaultLine) << map;
+        EXPECT_EQ(result != MAP_READ, mapLines.empty()) << map;
     }
     resetState();
 }

@@ -3,6 +3,7 @@
 #include "app/state.h"
 #include "map/face_line.h"
 #include "map/map_file.h"
+#include "text/text.h"
 
 namespace {
 
@@ -35,7 +36,10 @@ std::string erased(const std::string& original, const FaceFieldTable& fields, st
 bool changedOnlyInFlags(const std::string& before, const std::string& after) {
     FaceFieldTable fieldsBefore, fieldsAfter;
     if (!splitLine(before, fieldsBefore) || !splitLine(after, fieldsAfter)) return before == after;
+    const std::string_view texture = fieldsBefore[FIELD_TEXTURE];
+    const bool standIn = lowerText(texture) == "null" && fieldsAfter[FIELD_TEXTURE] == NULL_TEXTURE_STANDIN;
     std::size_t present = FACE_FIELD_COUNT;
     while (fieldsBefore[present].empty()) --present;
-    return erased(before, fieldsBefore, FACE_FIELD_COUNT + 1) == erased(after, fieldsAfter, present + 1);
+    return (fieldsAfter[FIELD_TEXTURE] == texture || standIn) &&
+           erased(before, fieldsBefore, FACE_FIELD_COUNT + 1) == erased(after, fieldsAfter, present + 1);
 }
