@@ -10,9 +10,8 @@
 //                             exit code N (else 0), and its console hold LINE
 //   === console, === NAME     what the run printed after the banner, what NAME holds after it
 //   !!! NAME, same NAME       NAME does not exist; holds what it held before the run
-//   fixed NAME                NAME holds its backup, with each "A => B" line of its text written as B
-//   preserved NAME            NAME.backup holds NAME's text, and NAME that text with each "A => B" line
-//                             written as B, byte for byte, line ends as written
+//   fixed NAME                NAME holds its backup, with each "A => B" line of its text written as B (in a
+//                             backup that is a byte copy of the text, with the line ends as written)
 // In a text, "brush: F | F" is a brush of ordinary faces, "brush N: F | F" the same after "// brush N". A face
 // "TEXTURE [CONTENT [SURFACE]]" is ( 0 0 0 ) ( 0 1 0 ) ( 1 0 0 ) TEXTURE 0 0 0 1 1 CONTENT SURFACE 0, missing
 // numbers 0. An expected text's line "..." stands for any lines; its lines end in CR LF. Trailing empty lines
@@ -49,7 +48,7 @@ struct Step {
 };
 
 const std::string_view DIRECTIVES[] = {"--- ",  "=== ",   "!!! ",   "same ",     "chmod ",     "sh:",
-                                       "args:", "limit:", "fixed ", "preserved ", "as nobody", "posix only", "windows only"};
+                                       "args:", "limit:", "fixed ", "as nobody", "posix only", "windows only"};
 constexpr char ANY_LINES = '\x01';  // an expected text's "..." line
 const std::pair<std::string_view, std::string_view> ESCAPES[] = {
     {"<CR>", "\r"}, {"<LF>", "\n"}, {"<SUB>", "\x1a"}, {"<NUL>", std::string_view("\0", 1)}, {"<BOM>", "\xEF\xBB\xBF"}};
@@ -233,12 +232,8 @@ TEST_P(RunCase, ConsoleExitCodeAndFilesMatch) {
             if (!matches(want, got)) ADD_FAILURE() << trace << ": " << value << "\n" << want << "\n-- got:\n" << got;
         } else if (directive == "fixed ") {
             std::string want = readFile(value + ".backup");
-            ASSERT_TRUE(applyChanges(want, changes[value], [](std::string lines) { return lines; })) << trace;
-            EXPECT_EQ(want, readFile(value)) << trace;
-        } else if (directive == "preserved ") {
-            EXPECT_EQ(texts[value], readFile(value + ".backup")) << trace;
-            std::string want = texts[value];
-            ASSERT_TRUE(applyChanges(want, changes[value], asWritten)) << trace;
+            const auto asRewritten = [](std::string lines) { return lines; };
+            ASSERT_TRUE(applyChanges(want, changes[value], want == texts[value] ? asWritten : +asRewritten)) << trace;
             EXPECT_EQ(want, readFile(value)) << trace;
         } else if (directive == "!!! ") {
             EXPECT_FALSE(fs::exists(value)) << trace << " left " << value;
