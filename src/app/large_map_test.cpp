@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/output.h"
@@ -75,15 +76,20 @@ int runOn(const std::string& bytes, std::vector<std::string> arguments, std::str
     writeFile("large.map", bytes);
     arguments.insert(arguments.begin(), {"brushup", "large"});
     captureConsole(&console);
-    auto run = std::async(std::launch::async, [&arguments] { return runProgram(arguments); });
-    if (run.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+    // The run keeps to this thread, as in the program: a watch ends the test program if it does not end.
+    std::promise<void> ended;
+    std::thread watch([runEnds = ended.get_future()] {
+        if (runEnds.wait_for(std::chrono::seconds(30)) == std::future_status::ready) return;
         std::fputs("brushup has not ended within 30 seconds\n", stderr);
         std::_Exit(1);
-    }
+    });
+    const int exitCode = runProgram(arguments);
+    ended.set_value();
+    watch.join();
     captureConsole(nullptr);
     console.erase(0, console.find("Entering"));
     console.erase(std::min(console.size(), console.rfind("   ")));
-    return run.get();
+    return exitCode;
 }
 
 // Texts of megabytes are compared whole, and shown where they first differ.
