@@ -39,7 +39,8 @@ TEST(Corpus, PreservedMapsCheckCleanAndDifferOnlyInFlagFields) {
         const int fixed = runProgram({"brushup", "level", "-p", "-c"});
         const int checked = runProgram({"brushup", "level", "-k", "-c"});
         captureConsole(nullptr);
-        EXPECT_EQ(row.find("q3-brushdef") != std::string::npos, console.find("WARNING: level.map holds") != console.npos)
+        EXPECT_EQ(row.find("q3-brushdef") != std::string::npos,
+                  console.find("WARNING: level.map holds") != console.npos)
             << file;
         // Only a map cut off inside a block is refused; it is left as it was, and so is one that needs nothing.
         const bool refused = console.find("ERROR: level.map ends inside the block") != std::string::npos;

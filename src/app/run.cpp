@@ -33,9 +33,9 @@ struct Option {
 
 // In the order the arguments are tested against them.
 constexpr Option OPTIONS[] = {
-    {"-v", "-verbose", OPT_VERBOSE}, {"-n", "-nonull", OPT_NONULL}, {"-s", "-nosurf", OPT_NOSURF},
-    {"-c", "-content", OPT_CONTENT}, {"-z", "-zero", OPT_ZERO},     {"-d", "-dump", OPT_DUMP},
-    {"-k", "-check", OPT_CHECK},    {"-p", "-preserve", OPT_PRESERVE},
+    {"-v", "-verbose", OPT_VERBOSE}, {"-n", "-nonull", OPT_NONULL},     {"-s", "-nosurf", OPT_NOSURF},
+    {"-c", "-content", OPT_CONTENT}, {"-z", "-zero", OPT_ZERO},         {"-d", "-dump", OPT_DUMP},
+    {"-k", "-check", OPT_CHECK},     {"-p", "-preserve", OPT_PRESERVE},
 };
 
 // In the order the settings echo lists them.
@@ -255,8 +255,8 @@ bool prepareMap(const MapName& map) {
     }
     // The face lines are split on a second thread while this one writes the backup.
     startSplittingFaces();
-    const bool backedUp = (runOptions & (OPT_CHECK | OPT_PRESERVE)) != 0 ||
-                          writeMap(map.path + ".backup", map.shown + ".backup");
+    const bool backedUp =
+        (runOptions & (OPT_CHECK | OPT_PRESERVE)) != 0 || writeMap(map.path + ".backup", map.shown + ".backup");
     finishSplittingFaces();
     if (!backedUp) {
         printLine("ERROR: Cannot write " + map.shown + ".backup!");

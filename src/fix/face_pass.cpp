@@ -99,8 +99,7 @@ void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField) {
     lookup.record = lookup.last.record;
 }
 
-void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags,
-                   std::uint8_t table) {
+void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags, std::uint8_t table) {
     const bool newBrush = lastEntityIndex != entityIndex || lastBrushIndex != brushIndex;
     lastEntityIndex = entityIndex;
     lastBrushIndex = brushIndex;

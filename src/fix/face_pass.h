@@ -48,8 +48,7 @@ void lookUpFaceTexture(TextureLookup& lookup, std::string_view textureField);
 // the current numbers), then "[key] old >> new" with the flag names of `table`,
 // each list in double quotes, or NOTHING when it is empty. Only with -dump,
 // and through the log lines of the pass.
-void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags,
-                   std::uint8_t table);
+void logFaceChange(std::string_view key, std::uint32_t oldFlags, std::uint32_t newFlags, std::uint8_t table);
 
 // Splits face line mapLines[lineIndex] whole, sets its field `field` to
 // `flagSet` (and its texture to `newTexture`, when given), rebuilds the face

@@ -236,8 +236,11 @@ std::uint8_t readMap(const std::string& fileName, bool allowReadOnly) {
         result = reading.notText ? MAP_NOT_TEXT : MAP_UNREADABLE;
     } else {
         endMapReading(reading);
-        if (reading.strayCloseLine != 0) result = MAP_STRAY_CLOSE;
-        else if (!reading.openBlockLines.empty()) result = MAP_OPEN_BLOCK;
+        if (reading.strayCloseLine != 0) {
+            result = MAP_STRAY_CLOSE;
+        } else if (!reading.openBlockLines.empty()) {
+            result = MAP_OPEN_BLOCK;
+        }
     }
     if (result != MAP_READ) {
         clearMapLines();

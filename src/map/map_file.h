@@ -31,11 +31,11 @@ struct MapReading {
     bool anyLine = false;
     bool ended = false;
     bool notText = false;
-    bool keepAsRead = false;        // with -check or -preserve: mapBytes and mapLineStarts filled
-    bool markDone = false;          // the bytes a byte order mark may take are read
-    std::uint8_t markMatched = 0;   // how many bytes of the mark the map opened with
-    std::size_t bytesBefore = 0;    // the bytes of the pieces taken before
-    std::size_t nextLineStart = 0;  // where in the map's bytes the next physical line starts
+    bool keepAsRead = false;                    // with -check or -preserve: mapBytes and mapLineStarts filled
+    bool markDone = false;                      // the bytes a byte order mark may take are read
+    std::uint8_t markMatched = 0;               // how many bytes of the mark the map opened with
+    std::size_t bytesBefore = 0;                // the bytes of the pieces taken before
+    std::size_t nextLineStart = 0;              // where in the map's bytes the next physical line starts
     std::vector<std::uint32_t> openBlockLines;  // the "{" lines of the blocks open, innermost last
     std::uint32_t strayCloseLine = 0;           // the first "}" with no block open, or 0
 };

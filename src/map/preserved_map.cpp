@@ -83,8 +83,9 @@ std::string fieldAfter(const FaceJudgement& judgement, std::size_t field) {
 
 // The fields a change may replace, in the order they stand in a line, with
 // the bit that tells whether they changed.
-constexpr std::pair<std::size_t, std::uint8_t> REPLACED_FIELDS[] = {
-    {FIELD_TEXTURE, FACE_TEXTURE_CHANGED}, {FIELD_CONTENT, FACE_CONTENT_CHANGED}, {FIELD_SURFACE, FACE_SURFACE_CHANGED}};
+constexpr std::pair<std::size_t, std::uint8_t> REPLACED_FIELDS[] = {{FIELD_TEXTURE, FACE_TEXTURE_CHANGED},
+                                                                    {FIELD_CONTENT, FACE_CONTENT_CHANGED},
+                                                                    {FIELD_SURFACE, FACE_SURFACE_CHANGED}};
 
 // Appends `text` to `out`, making room for it first.
 void appendText(MapPiece& out, std::string_view text) {
@@ -98,7 +99,8 @@ std::size_t appendChangedLine(MapPiece& out, std::size_t from, FaceJudgement& ju
     FaceFieldTable& before = judgement.before;
     const std::uint8_t changed = judgement.change.changed;
     bool fieldMissing = false;
-    for (const auto& [field, bit] : REPLACED_FIELDS) fieldMissing = fieldMissing || ((changed & bit) != 0 && before[field].empty());
+    for (const auto& [field, bit] : REPLACED_FIELDS)
+        fieldMissing = fieldMissing || ((changed & bit) != 0 && before[field].empty());
     // Missing fields are added after the last field the line has, which only a whole split finds.
     if (fieldMissing) fieldsAsRead(judgement.change.lineIndex, judgement.line, before, true);
     for (const auto& [field, bit] : REPLACED_FIELDS) {
@@ -158,7 +160,9 @@ std::string_view formNextPiece(PreservedForming& forming, MapPiece& piece) {
 std::string_view lineAsRead(std::size_t index) {
     const std::size_t start = mapLineStarts[index];
     const void* const lineFeed = std::memchr(mapBytes.data() + start, '\n', mapBytes.size() - start);
-    std::size_t end = lineFeed == nullptr ? mapBytes.size() : static_cast<std::size_t>(static_cast<const char*>(lineFeed) - mapBytes.data());
+    std::size_t end = lineFeed == nullptr
+                          ? mapBytes.size()
+                          : static_cast<std::size_t>(static_cast<const char*>(lineFeed) - mapBytes.data());
     // Only the last kept line may hold the Ctrl-Z that ended the text.
     if (index + 1 == mapLineStarts.size()) end = std::min(end, mapBytes.find('\x1a', start));
     std::string_view line(mapBytes.data() + start, end - start);
