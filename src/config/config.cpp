@@ -23,8 +23,6 @@ constexpr std::string_view FLAG_UNKNOWN = "INIT_INI: Flag unknown \"";
 constexpr std::string_view SECTION_UNKNOWN = "INIT_INI: Section unknown \"";
 
 constexpr std::string_view FLAG_KEY = "FLAG";
-// Editors on Windows often begin a UTF-8 file with this mark; it is no part of the first line.
-constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
 // A texture's value word that says on purpose that it names no flag.
 constexpr std::string_view NO_FLAG_WORD = "none";
 

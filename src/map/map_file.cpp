@@ -39,9 +39,6 @@ std::size_t commentStart(std::string_view line) {
     return std::string_view::npos;
 }
 
-// The UTF-8 byte order mark that Windows editors may open a file with.
-constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
-
 // The editor's header: a first line naming the game, and a line naming the
 // map's form, first or right after it. The editor reads them back to choose both.
 constexpr std::string_view GAME_HEADER = "// Game: ";

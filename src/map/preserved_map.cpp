@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/output.h"
-#include "app/platform.h"
 #include "app/state.h"
 #include "map/face_line.h"
 #include "map/map_file.h"
@@ -67,6 +65,14 @@ bool judgeFace(std::size_t index, FaceJudgement& judgement) {
                                                (surfaceChanged ? FACE_SURFACE_CHANGED : 0) |
                                                (textureChanged ? FACE_TEXTURE_CHANGED : 0));
     return change.changed != 0;
+}
+
+// The first kept line from `from` on that a pass stored anew and whose value
+// or texture differs from the line as read, judged into `judgement`;
+// mapLineChanged.size() when there is none.
+std::size_t nextFaceChange(std::size_t from, FaceJudgement& judgement) {
+    while (from < mapLineChanged.size() && (mapLineChanged[from] == 0 || !judgeFace(from, judgement))) ++from;
+    return from;
 }
 
 // Where `text`, a view into mapBytes, starts in it.
@@ -138,8 +144,7 @@ std::string_view formNextPiece(PreservedForming& forming, MapPiece& piece) {
     FaceJudgement judgement;
     while (piece.used < PIECE_SIZE && forming.next < mapBytes.size()) {
         // The bytes up to the next changed line, or up to the piece's size, go as they are.
-        std::size_t line = forming.nextLine;
-        while (line < mapLineChanged.size() && (mapLineChanged[line] == 0 || !judgeFace(line, judgement))) ++line;
+        const std::size_t line = nextFaceChange(forming.nextLine, judgement);
         const std::size_t until = line < mapLineChanged.size() ? mapLineStarts[line] : mapBytes.size();
         const std::size_t size = std::min(until - forming.next, PIECE_SIZE - piece.used);
         appendText(piece, std::string_view(mapBytes).substr(forming.next, size));
@@ -173,28 +178,26 @@ std::string_view lineAsRead(std::size_t index) {
 void findFaceChanges() {
     faceChanges.clear();
     FaceJudgement judgement;
-    for (std::size_t i = 0; i < mapLineChanged.size(); ++i) {
-        if (mapLineChanged[i] != 0 && judgeFace(i, judgement)) faceChanges.push_back(judgement.change);
+    for (std::size_t i = nextFaceChange(0, judgement); i < mapLineChanged.size();
+         i = nextFaceChange(i + 1, judgement)) {
+        faceChanges.push_back(judgement.change);
     }
 }
 
 bool anyFaceChange() {
     FaceJudgement judgement;
-    for (std::size_t i = 0; i < mapLineChanged.size(); ++i) {
-        if (mapLineChanged[i] != 0 && judgeFace(i, judgement)) return true;
-    }
-    return false;
+    return nextFaceChange(0, judgement) < mapLineChanged.size();
 }
 
 bool writeMapAsRead(const std::string& fileName, std::string_view shownName) {
-    printLine("Writing " + std::string(shownName));
-    if (isReadOnlyFile(fileName)) return false;  // the user protected it
+    // The pieces are handed out from mapBytes itself, with no copy.
     std::size_t next = 0;
-    return replaceFileInPieces(fileName, [&next]() {
+    const auto nextPiece = [&next](MapPiece&) {
         const std::string_view piece = std::string_view(mapBytes).substr(next, PIECE_SIZE);
         next += piece.size();
         return piece;
-    });
+    };
+    return writeFormedPieces(fileName, shownName, nextPiece, false);
 }
 
 bool writePreservedMap(const std::string& fileName, std::string_view shownName) {

@@ -22,6 +22,10 @@ struct TextHash {
 constexpr std::uint8_t FLAG_TABLE_SURFACE = 1;
 constexpr std::uint8_t FLAG_TABLE_CONTENT = 2;
 
+// The UTF-8 byte order mark that Windows editors may open a file with: no part
+// of its first line, in the configuration or the map.
+inline constexpr std::string_view BYTE_ORDER_MARK = "\xEF\xBB\xBF";
+
 // Input files, configuration and map alike: the bytes before the first Ctrl-Z
 // (byte 26), which ends a file.
 std::string_view textBeforeEndOfFile(std::string_view bytes);
